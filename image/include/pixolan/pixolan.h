@@ -1,0 +1,11 @@
+#pragma once
+// All of the image library, and the general types it uses.
+#include <general/general.h>
+#include <pixolan/PxExport.h>
+#include <pixolan/model/PxTypes.h>
+#include <pixolan/model/TCPx8bitImage.h>
+#include <pixolan/model/TCPxAutoRoi.h>
+#include <pixolan/model/TCPxByteImage.h>
+#include <pixolan/model/TCPxConversion.h>
+#include <pixolan/model/TCPxImageBase.h>
+#include <pixolan/model/TCPxUtil.h>

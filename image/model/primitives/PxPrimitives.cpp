@@ -1,0 +1,298 @@
+#include "PxPrimitives.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace PxPrim
+{
+// ---- allocation ---------------------------------------------------------------
+int AlignedStride(int width, int pixelBytes)
+{
+  if (width <= 0 || pixelBytes <= 0)
+    return -1;
+  const long long row = static_cast<long long>(width) * pixelBytes;
+  const long long stride = (row + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+  return stride > INT_MAX ? -1 : static_cast<int>(stride);
+}
+
+std::uint8_t* AllocImage(int width, int height, int pixelBytes, int* stride)
+{
+  if (width <= 0 || height <= 0 || pixelBytes <= 0)
+    throw std::invalid_argument("image width and height must be positive");
+  const int s = AlignedStride(width, pixelBytes);
+  const long long total = s < 0 ? LLONG_MAX : static_cast<long long>(s) * height;
+  if (s < 0 || total > INT_MAX)
+    throw std::length_error("image too large: height * stride exceeds the 32-bit buffer size");
+  // aligned_alloc wants a size that is a multiple of the alignment.
+  const std::size_t bytes = static_cast<std::size_t>((total + kBufferAlignment - 1) / kBufferAlignment) *
+                            static_cast<std::size_t>(kBufferAlignment);
+  void* p = std::aligned_alloc(kBufferAlignment, bytes);
+  if (!p)
+    throw std::bad_alloc();
+  // Zeroed so that a fresh image reads the same on every run.
+  std::memset(p, 0, bytes);
+  *stride = s;
+  return static_cast<std::uint8_t*>(p);
+}
+
+void FreeImage(void* buffer)
+{
+  std::free(buffer);
+}
+
+// ---- copies --------------------------------------------------------------------
+void CopyRows(const std::uint8_t* src, std::ptrdiff_t srcStride, std::uint8_t* dst, std::ptrdiff_t dstStride,
+              std::size_t rowBytes, int height)
+{
+  if (height <= 0 || rowBytes == 0)
+    return;
+  if (srcStride == dstStride && static_cast<std::size_t>(srcStride) == rowBytes)
+  {
+    std::memmove(dst, src, rowBytes * static_cast<std::size_t>(height));
+    return;
+  }
+  for (int y = 0; y < height; ++y)
+    std::memmove(dst + y * dstStride, src + y * srcStride, rowBytes);
+}
+
+// ---- mirror ----------------------------------------------------------------------
+namespace
+{
+int CvType8u(int pixelBytes)
+{
+  return CV_MAKETYPE(CV_8U, pixelBytes);
+}
+} // namespace
+
+void MirrorRows(std::uint8_t* buf, int stride, int width, int height, int pixelBytes)
+{
+  // cv::flip swaps mirrored rows pairwise, so it works in place.
+  cv::Mat m(height, width, CvType8u(pixelBytes), buf, static_cast<std::size_t>(stride));
+  cv::flip(m, m, 0);
+}
+
+void MirrorColumns(std::uint8_t* buf, int stride, int width, int height, int pixelBytes)
+{
+  // cv::flip exchanges mirrored pixels pairwise within a row: safe in place.
+  cv::Mat m(height, width, CvType8u(pixelBytes), buf, static_cast<std::size_t>(stride));
+  cv::flip(m, m, 1);
+}
+
+// ---- nearest-neighbour resize -----------------------------------------------------
+int NearestCentreIndex(int d, double factor, int srcLen)
+{
+  const double s = (d + 0.5) / factor - 0.5;
+  const double r = std::nearbyint(s); // halves to even
+  if (!(r > 0.0))
+    return 0;
+  if (r >= srcLen - 1)
+    return srcLen - 1;
+  return static_cast<int>(r);
+}
+
+namespace
+{
+template <int N>
+void ResizeRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstWidth, int dstHeight,
+                int dstStride, const std::vector<int>& xOfs, const std::vector<int>& yIdx)
+{
+  const int* xo = xOfs.data();
+  for (int dy = 0; dy < dstHeight; ++dy)
+  {
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(dy) * dstStride;
+    if (dy > 0 && yIdx[dy] == yIdx[dy - 1])
+    {
+      // Same source row as the previous destination row: copy the finished row.
+      std::memcpy(d, d - dstStride, static_cast<std::size_t>(dstWidth) * N);
+      continue;
+    }
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(yIdx[dy]) * srcStride;
+    for (int dx = 0; dx < dstWidth; ++dx)
+    {
+      if constexpr (N == 1)
+        d[dx] = s[xo[dx]];
+      else
+        std::memcpy(d + dx * N, s + xo[dx], N);
+    }
+  }
+}
+} // namespace
+
+void ResizeNearestCentre(const std::uint8_t* src, int srcWidth, int srcHeight, int srcStride, std::uint8_t* dst,
+                         int dstWidth, int dstHeight, int dstStride, int pixelBytes, double xFactor,
+                         double yFactor)
+{
+  std::vector<int> xOfs(static_cast<std::size_t>(dstWidth));
+  std::vector<int> yIdx(static_cast<std::size_t>(dstHeight));
+  for (int dx = 0; dx < dstWidth; ++dx)
+    xOfs[dx] = NearestCentreIndex(dx, xFactor, srcWidth) * pixelBytes;
+  for (int dy = 0; dy < dstHeight; ++dy)
+    yIdx[dy] = NearestCentreIndex(dy, yFactor, srcHeight);
+  switch (pixelBytes)
+  {
+  case 1:
+    ResizeRows<1>(src, srcStride, dst, dstWidth, dstHeight, dstStride, xOfs, yIdx);
+    break;
+  case 3:
+    ResizeRows<3>(src, srcStride, dst, dstWidth, dstHeight, dstStride, xOfs, yIdx);
+    break;
+  case 4:
+    ResizeRows<4>(src, srcStride, dst, dstWidth, dstHeight, dstStride, xOfs, yIdx);
+    break;
+  default:
+    break;
+  }
+}
+
+// ---- histogram ---------------------------------------------------------------------
+int EvenLevel(int k, int levels, int lower, int upper)
+{
+  const long long span = static_cast<long long>(upper) - lower;
+  return static_cast<int>(lower + static_cast<long long>(k) * span / (levels - 1));
+}
+
+void Histogram256(const std::uint8_t* src, int stride, int width, int height, std::uint32_t* counts)
+{
+  // Four interleaved tables break the store-to-load dependency on runs of equal values.
+  std::uint32_t t[4][256] = {};
+  for (int y = 0; y < height; ++y)
+  {
+    const std::uint8_t* row = src + static_cast<std::ptrdiff_t>(y) * stride;
+    int x = 0;
+    for (; x + 4 <= width; x += 4)
+    {
+      ++t[0][row[x]];
+      ++t[1][row[x + 1]];
+      ++t[2][row[x + 2]];
+      ++t[3][row[x + 3]];
+    }
+    for (; x < width; ++x)
+      ++t[0][row[x]];
+  }
+  for (int v = 0; v < 256; ++v)
+    counts[v] = t[0][v] + t[1][v] + t[2][v] + t[3][v];
+}
+
+void HistogramEven8u(const std::uint8_t* src, int stride, int width, int height, int bins, int lower, int upper,
+                     int* counts)
+{
+  std::uint32_t values[256];
+  Histogram256(src, stride, width, height, values);
+  const int levels = bins + 1;
+  for (int k = 0; k < bins; ++k)
+  {
+    const int lo = std::max(EvenLevel(k, levels, lower, upper), 0);
+    const int hi = std::min(EvenLevel(k + 1, levels, lower, upper), 256);
+    long long sum = 0;
+    for (int v = lo; v < hi; ++v)
+      sum += values[v];
+    counts[k] = static_cast<int>(std::min<long long>(sum, INT_MAX));
+  }
+}
+
+// ---- grey conversions ----------------------------------------------------------------
+void RgbRowsToGray(const std::uint8_t* src, int srcStride, int pixelBytes, std::uint8_t* dst, int dstStride,
+                   int width, int height)
+{
+  // The same fixed-point weights as RgbToGray, so a row conversion and a single
+  // value agree exactly (OpenCV's vector path rounds some values differently).
+  for (int y = 0; y < height; ++y)
+  {
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(y) * srcStride;
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * dstStride;
+    if (pixelBytes == 4)
+      for (int x = 0; x < width; ++x)
+        d[x] = RgbToGray(s[4 * x], s[4 * x + 1], s[4 * x + 2]);
+    else
+      for (int x = 0; x < width; ++x)
+        d[x] = RgbToGray(s[3 * x], s[3 * x + 1], s[3 * x + 2]);
+  }
+}
+
+void Scale16uTo8uRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstStride, int width,
+                      int height)
+{
+  for (int y = 0; y < height; ++y)
+  {
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(y) * srcStride;
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * dstStride;
+    for (int x = 0; x < width; ++x)
+    {
+      // Bytes assembled explicitly: the source rows need not be 2-byte aligned.
+      const unsigned v = static_cast<unsigned>(s[2 * x]) | (static_cast<unsigned>(s[2 * x + 1]) << 8);
+      d[x] = static_cast<std::uint8_t>((v + 128u) / 257u);
+    }
+  }
+}
+
+// ---- HSV -----------------------------------------------------------------------------
+namespace
+{
+std::uint8_t RoundByte(double v)
+{
+  const double r = std::nearbyint(v);
+  return static_cast<std::uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
+}
+} // namespace
+
+void RgbToHsv(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t* h, std::uint8_t* s, std::uint8_t* v)
+{
+  const int mx = std::max({r, g, b});
+  const int mn = std::min({r, g, b});
+  const int c = mx - mn;
+  *v = static_cast<std::uint8_t>(mx);
+  if (mx == 0 || c == 0)
+  {
+    *s = 0;
+    *h = 0;
+    return;
+  }
+  *s = RoundByte(255.0 * c / mx);
+  double sector;
+  if (r == mx)
+    sector = static_cast<double>(g - b) / c;
+  else if (g == mx)
+    sector = 2.0 + static_cast<double>(b - r) / c;
+  else
+    sector = 4.0 + static_cast<double>(r - g) / c;
+  double degrees = sector * 60.0;
+  if (degrees < 0)
+    degrees += 360.0;
+  *h = RoundByte(degrees * 255.0 / 360.0);
+}
+
+void HsvToRgb(std::uint8_t h, std::uint8_t s, std::uint8_t v, std::uint8_t* r, std::uint8_t* g, std::uint8_t* b)
+{
+  if (s == 0)
+  {
+    *r = *g = *b = v;
+    return;
+  }
+  const double sector = h * 6.0 / 255.0; // 0..6
+  const int i = static_cast<int>(std::floor(sector));
+  const double f = sector - i;
+  const double sat = s / 255.0;
+  const double val = v;
+  const std::uint8_t p = RoundByte(val * (1.0 - sat));
+  const std::uint8_t q = RoundByte(val * (1.0 - sat * f));
+  const std::uint8_t t = RoundByte(val * (1.0 - sat * (1.0 - f)));
+  switch (i % 6)
+  {
+  case 0: *r = v; *g = t; *b = p; break;
+  case 1: *r = q; *g = v; *b = p; break;
+  case 2: *r = p; *g = v; *b = t; break;
+  case 3: *r = p; *g = q; *b = v; break;
+  case 4: *r = t; *g = p; *b = v; break;
+  default: *r = v; *g = p; *b = q; break;
+  }
+}
+} // namespace PxPrim

@@ -1,0 +1,22 @@
+// Uses the installed headers and libraries the way a host application would.
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include <general/general.h>
+#include <pixolan/pixolan.h>
+
+int main()
+{
+  TCPx8bitImage image(64, 48);
+  image.SetROI(TCGenRect<int>(8, 8, 40, 40));
+  std::unique_ptr<TCPxImageBase> part(image.CreateImageOfROI());
+  std::vector<int> histogram;
+  const int peak = image.GetIntensityHistogram(16, &histogram);
+  const unsigned long hsv = TCPxConversion::Rgb2Hsv(255);
+  const bool ok = part && part->GetWidth() == 32 && peak == 64 * 48 && histogram.size() == 16 &&
+                  (hsv & 0xFF) == 0 && TCGenMathUtils::Round(2.5) == 3 &&
+                  Gen::convert(std::wstring(L"\u00e9")) == "\xc3\xa9";
+  std::cout << (ok ? "consumer ok" : "consumer FAILED") << "\n";
+  return ok ? 0 : 1;
+}
