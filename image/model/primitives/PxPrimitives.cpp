@@ -102,14 +102,13 @@ int NearestCentreIndex(int d, double factor, int srcLen)
 namespace
 {
 template <int N>
-void ResizeRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstWidth, int dstHeight,
-                int dstStride, const std::vector<int>& xOfs, const std::vector<int>& yIdx)
+void ResizeRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstWidth, int rowBegin, int rowEnd,
+                int dstStride, const int* xOfs, const int* yIdx)
 {
-  const int* xo = xOfs.data();
-  for (int dy = 0; dy < dstHeight; ++dy)
+  for (int dy = rowBegin; dy < rowEnd; ++dy)
   {
     std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(dy) * dstStride;
-    if (dy > 0 && yIdx[dy] == yIdx[dy - 1])
+    if (dy > rowBegin && yIdx[dy] == yIdx[dy - 1])
     {
       // Same source row as the previous destination row: copy the finished row.
       std::memcpy(d, d - dstStride, static_cast<std::size_t>(dstWidth) * N);
@@ -119,9 +118,9 @@ void ResizeRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int d
     for (int dx = 0; dx < dstWidth; ++dx)
     {
       if constexpr (N == 1)
-        d[dx] = s[xo[dx]];
+        d[dx] = s[xOfs[dx]];
       else
-        std::memcpy(d + dx * N, s + xo[dx], N);
+        std::memcpy(d + dx * N, s + xOfs[dx], N);
     }
   }
 }
@@ -137,20 +136,24 @@ void ResizeNearestCentre(const std::uint8_t* src, int srcWidth, int srcHeight, i
     xOfs[dx] = NearestCentreIndex(dx, xFactor, srcWidth) * pixelBytes;
   for (int dy = 0; dy < dstHeight; ++dy)
     yIdx[dy] = NearestCentreIndex(dy, yFactor, srcHeight);
-  switch (pixelBytes)
+  auto rows = [&](int begin, int end) {
+    switch (pixelBytes)
+    {
+    case 1: ResizeRows<1>(src, srcStride, dst, dstWidth, begin, end, dstStride, xOfs.data(), yIdx.data()); break;
+    case 3: ResizeRows<3>(src, srcStride, dst, dstWidth, begin, end, dstStride, xOfs.data(), yIdx.data()); break;
+    case 4: ResizeRows<4>(src, srcStride, dst, dstWidth, begin, end, dstStride, xOfs.data(), yIdx.data()); break;
+    default: break;
+    }
+  };
+  // Row bands on OpenCV's worker pool for frame-sized targets; each band writes only its own rows.
+  const long long pixels = static_cast<long long>(dstWidth) * dstHeight;
+  if (pixels < (1 << 16) || dstHeight < 8)
   {
-  case 1:
-    ResizeRows<1>(src, srcStride, dst, dstWidth, dstHeight, dstStride, xOfs, yIdx);
-    break;
-  case 3:
-    ResizeRows<3>(src, srcStride, dst, dstWidth, dstHeight, dstStride, xOfs, yIdx);
-    break;
-  case 4:
-    ResizeRows<4>(src, srcStride, dst, dstWidth, dstHeight, dstStride, xOfs, yIdx);
-    break;
-  default:
-    break;
+    rows(0, dstHeight);
+    return;
   }
+  cv::parallel_for_(cv::Range(0, dstHeight), [&](const cv::Range& r) { rows(r.start, r.end); },
+                    static_cast<double>(std::min(dstHeight / 4, 16)));
 }
 
 // ---- histogram ---------------------------------------------------------------------
