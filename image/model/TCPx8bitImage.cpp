@@ -1,7 +1,18 @@
 #include <pixolan/model/TCPx8bitImage.h>
+#include <pixolan/model/TCPxConversion.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
 #include <vector>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "primitives/PxPrimitives.h"
 
@@ -111,4 +122,598 @@ void TCPx8bitImage::CopyBuffer(const unsigned char* source, int sourceLength, in
   default:
     break;
   }
+}
+
+// ======================================================================================
+// Pixel access, arithmetic, logic, statistics, drawing and geometry.
+// ======================================================================================
+
+namespace
+{
+// Header over a rectangle of an image's current buffer (the buffer the
+// direct-buffer operations work on, which may be an attached external one).
+cv::Mat Region(const TCPx8bitImage& image, int left, int top, int width, int height)
+{
+  auto* base = const_cast<unsigned char*>(image.GetBuffer());
+  return cv::Mat(height, width, CV_8UC1, base + static_cast<std::ptrdiff_t>(top) * image.GetStepSize() + left,
+                 static_cast<std::size_t>(image.GetStepSize()));
+}
+
+cv::Mat RoiRegion(const TCPx8bitImage& image)
+{
+  const TCGenRect<int> roi = image.GetROI();
+  return Region(image, roi.GetLeft(), roi.GetTop(), roi.GetWidth(), roi.GetHeight());
+}
+
+cv::Mat WholeRegion(const TCPx8bitImage& image)
+{
+  return Region(image, 0, 0, image.GetWidth(), image.GetHeight());
+}
+
+[[noreturn]] void ThrowOperandTooSmall(const char* operation, const char* operand)
+{
+  throw std::invalid_argument(std::string(operation) + ": the " + operand +
+                              " does not cover the region processed (it would be read outside its buffer)");
+}
+
+// Operand read from its buffer start over a width x height region.
+cv::Mat OperandFromStart(const TCPx8bitImage& operand, int width, int height, const char* operation)
+{
+  if (width > operand.GetWidth() || height > operand.GetHeight())
+    ThrowOperandTooSmall(operation, "operand image");
+  return Region(operand, 0, 0, width, height);
+}
+
+// Operand (image or mask) read from its ROI's top-left pixel over a width x height region.
+cv::Mat OperandFromRoi(const TCPx8bitImage& operand, int width, int height, const char* operation,
+                       const char* what = "operand image")
+{
+  const TCGenRect<int> roi = operand.GetROI();
+  if (static_cast<long long>(roi.GetLeft()) + width > operand.GetWidth() ||
+      static_cast<long long>(roi.GetTop()) + height > operand.GetHeight())
+    ThrowOperandTooSmall(operation, what);
+  return Region(operand, roi.GetLeft(), roi.GetTop(), width, height);
+}
+
+template <typename F>
+void MapRegion(cv::Mat region, F f)
+{
+  if (!region.empty())
+    PxPrim::MapRows(region.data, static_cast<int>(region.step[0]), region.cols, region.rows, f);
+}
+
+template <typename F>
+void ApplyLut(cv::Mat region, F f)
+{
+  std::uint8_t lut[256];
+  for (int v = 0; v < 256; ++v)
+    lut[v] = f(v);
+  MapRegion(region, [&lut](std::uint8_t v) { return lut[v]; });
+}
+
+// A view header copy: OpenCV may re-point an output header, never our shared view.
+cv::Mat RoiView(const TCPxImageBase& image)
+{
+  return *image.GetMatPtr();
+}
+} // namespace
+
+TCPx8bitImage& TCPx8bitImage::operator=(const TCPx8bitImage& source)
+{
+  if (this == &source)
+    return *this;
+  TCPxImageBase::CopyBuffer(source);
+  SetROI(source.GetROI());
+  return *this;
+}
+
+std::ostream& operator<<(std::ostream& stream, const TCPx8bitImage& image)
+{
+  for (int y = 0; y < image.GetHeight(); ++y)
+  {
+    for (int x = 0; x < image.GetWidth(); ++x)
+    {
+      if (x > 0)
+        stream << ",";
+      stream << static_cast<int>(image.GetPixelFast(x, y));
+    }
+    stream << std::endl;
+  }
+  return stream;
+}
+
+// ---- pixel access ----------------------------------------------------------------------
+unsigned char TCPx8bitImage::GetPixel(int x, int y) const
+{
+  const TCGenRect<int> roi = GetROI();
+  if (x < 0 || y < 0 || x >= roi.GetWidth() || y >= roi.GetHeight())
+    throw std::range_error("x,y should lie in the ROI");
+  return GetBuffer()[static_cast<std::ptrdiff_t>(roi.GetTop() + y) * GetStepSize() + roi.GetLeft() + x];
+}
+
+unsigned char TCPx8bitImage::GetPixelFast(int x, int y) const
+{
+  return GetBuffer()[static_cast<std::ptrdiff_t>(y) * GetStepSize() + x];
+}
+
+void TCPx8bitImage::SetPixel(int x, int y, unsigned char value)
+{
+  const TCGenRect<int> roi = GetROI();
+  if (x < 0 || y < 0 || x >= roi.GetWidth() || y >= roi.GetHeight())
+    return;
+  SetPixelFast(x, y, value);
+}
+
+void TCPx8bitImage::SetPixelFast(int x, int y, unsigned char value)
+{
+  const TCGenRect<int> roi = GetROI();
+  CurrentBuffer()[static_cast<std::ptrdiff_t>(roi.GetTop() + y) * GetStepSize() + roi.GetLeft() + x] = value;
+}
+
+// ---- arithmetic and logic ----------------------------------------------------------------
+TCPx8bitImage& TCPx8bitImage::operator+=(const TCPx8bitImage& other)
+{
+  cv::Mat dst = RoiRegion(*this);
+  const cv::Mat src = OperandFromStart(other, dst.cols, dst.rows, "operator+=");
+  if (!dst.empty())
+    cv::add(dst, src, dst);
+  return *this;
+}
+
+TCPx8bitImage& TCPx8bitImage::operator-=(const TCPx8bitImage& other)
+{
+  cv::Mat dst = RoiRegion(*this);
+  const cv::Mat src = OperandFromStart(other, dst.cols, dst.rows, "operator-=");
+  if (!dst.empty())
+    cv::subtract(dst, src, dst);
+  return *this;
+}
+
+TCPx8bitImage& TCPx8bitImage::operator*=(const TCPx8bitImage& other)
+{
+  cv::Mat dst = RoiRegion(*this);
+  const cv::Mat src = OperandFromStart(other, dst.cols, dst.rows, "operator*=");
+  if (!dst.empty())
+    PxPrim::MultiplyHalfRows(src.data, static_cast<int>(src.step[0]), dst.data, static_cast<int>(dst.step[0]),
+                             dst.cols, dst.rows);
+  return *this;
+}
+
+TCPx8bitImage& TCPx8bitImage::operator+=(unsigned char value)
+{
+  MapRegion(WholeRegion(*this), [value](std::uint8_t v) {
+    const unsigned r = static_cast<unsigned>(v) + value;
+    return static_cast<std::uint8_t>(r > 255u ? 255u : r);
+  });
+  return *this;
+}
+
+TCPx8bitImage& TCPx8bitImage::operator-=(unsigned char value)
+{
+  MapRegion(WholeRegion(*this), [value](std::uint8_t v) { return static_cast<std::uint8_t>(v > value ? v - value : 0); });
+  return *this;
+}
+
+TCPx8bitImage& TCPx8bitImage::operator*=(unsigned char value)
+{
+  MapRegion(RoiRegion(*this), [value](std::uint8_t v) {
+    const std::uint16_t r = static_cast<std::uint16_t>(v * value);
+    return static_cast<std::uint8_t>(r > 255u ? 255u : r);
+  });
+  return *this;
+}
+
+TCPx8bitImage& TCPx8bitImage::operator/=(unsigned char value)
+{
+  if (value == 0)
+    return *this; // no quotient exists; the pixels stay as they are
+  ApplyLut(RoiRegion(*this), [value](int v) { return PxPrim::DivideRoundHalfEven(v, value); });
+  return *this;
+}
+
+void TCPx8bitImage::Subtract(const TCPx8bitImage& a, const TCPx8bitImage& b, bool absolute)
+{
+  if (absolute)
+  {
+    cv::Mat dst = RoiView(*this);
+    cv::absdiff(*a.GetMatPtr(), *b.GetMatPtr(), dst);
+    return;
+  }
+  cv::Mat dst = RoiRegion(*this);
+  const cv::Mat ra = OperandFromRoi(a, dst.cols, dst.rows, "Subtract");
+  const cv::Mat rb = OperandFromRoi(b, dst.cols, dst.rows, "Subtract");
+  if (!dst.empty())
+    cv::subtract(ra, rb, dst);
+}
+
+void TCPx8bitImage::And(const TCPx8bitImage& other)
+{
+  cv::Mat dst = RoiRegion(*this);
+  const cv::Mat src = OperandFromRoi(other, dst.cols, dst.rows, "And");
+  if (!dst.empty())
+    cv::bitwise_and(dst, src, dst);
+}
+
+void TCPx8bitImage::Or(const TCPx8bitImage& other)
+{
+  cv::Mat dst = RoiRegion(*this);
+  const cv::Mat src = OperandFromRoi(other, dst.cols, dst.rows, "Or");
+  if (!dst.empty())
+    cv::bitwise_or(dst, src, dst);
+}
+
+void TCPx8bitImage::And(unsigned char value, const TCPx8bitImage& mask)
+{
+  cv::Mat dst = RoiView(*this);
+  cv::bitwise_and(dst, cv::Scalar(value), dst, *mask.GetMatPtr());
+}
+
+void TCPx8bitImage::Xor(const TCPx8bitImage& other)
+{
+  cv::Mat dst = *GetFullMatPtr();
+  cv::bitwise_xor(dst, *other.GetFullMatPtr(), dst);
+}
+
+void TCPx8bitImage::Not()
+{
+  cv::Mat dst = RoiRegion(*this);
+  if (!dst.empty())
+    cv::bitwise_not(dst, dst);
+}
+
+// ---- set, copy and clamp -------------------------------------------------------------------
+void TCPx8bitImage::Fill(unsigned char value)
+{
+  cv::Mat dst = RoiRegion(*this);
+  if (!dst.empty())
+    dst.setTo(cv::Scalar(value));
+}
+
+void TCPx8bitImage::Set(unsigned char value, const TCPx8bitImage& mask)
+{
+  cv::Mat dst = RoiRegion(*this);
+  const cv::Mat m = OperandFromRoi(mask, dst.cols, dst.rows, "Set", "mask");
+  if (!dst.empty())
+    dst.setTo(cv::Scalar(value), m);
+}
+
+void TCPx8bitImage::Set(unsigned char value, const TCPx8bitImage& mask, TCGenRect<int> rect)
+{
+  if (rect.GetLeft() < 0 || rect.GetTop() < 0 || rect.GetRight() > GetWidth() || rect.GetBottom() > GetHeight() ||
+      rect.GetWidth() < 0 || rect.GetHeight() < 0)
+    throw std::invalid_argument("Set: the rectangle must lie inside the image");
+  cv::Mat dst = Region(*this, rect.GetLeft(), rect.GetTop(), rect.GetWidth(), rect.GetHeight());
+  const cv::Mat m = OperandFromRoi(mask, dst.cols, dst.rows, "Set", "mask");
+  if (!dst.empty())
+    dst.setTo(cv::Scalar(value), m);
+}
+
+void TCPx8bitImage::Copy(const TCPx8bitImage& source, const TCPx8bitImage& mask)
+{
+  cv::Mat dst = RoiRegion(*this);
+  const cv::Mat src = OperandFromRoi(source, dst.cols, dst.rows, "Copy");
+  const cv::Mat m = OperandFromRoi(mask, dst.cols, dst.rows, "Copy", "mask");
+  if (!dst.empty())
+    src.copyTo(dst, m);
+}
+
+void TCPx8bitImage::SetMaximumValue(unsigned char v)
+{
+  SetMaximumValue(v, v);
+}
+
+void TCPx8bitImage::SetMaximumValue(unsigned char threshold, unsigned char value)
+{
+  cv::Mat all = WholeRegion(*this);
+  PxPrim::ThresholdRows(all.data, GetStepSize(), all.cols, all.rows, threshold, value, true);
+}
+
+void TCPx8bitImage::SetMinimumValue(unsigned char v)
+{
+  SetMinimumValue(v, v);
+}
+
+void TCPx8bitImage::SetMinimumValue(unsigned char threshold, unsigned char value)
+{
+  cv::Mat all = WholeRegion(*this);
+  PxPrim::ThresholdRows(all.data, GetStepSize(), all.cols, all.rows, threshold, value, false);
+}
+
+TCPx8bitImage* TCPx8bitImage::CreateCopyMakeBorder(int border, unsigned char value) const
+{
+  if (border < 0)
+    throw std::invalid_argument("CreateCopyMakeBorder: the border must not be negative");
+  const long long w = GetWidth() + 2LL * border;
+  const long long h = GetHeight() + 2LL * border;
+  if (w > INT_MAX || h > INT_MAX)
+    throw std::length_error("CreateCopyMakeBorder: the bordered image is too large");
+  auto result = std::make_unique<TCPx8bitImage>(static_cast<int>(w), static_cast<int>(h));
+  cv::Mat dst = *result->GetFullMatPtr();
+  cv::copyMakeBorder(*GetFullMatPtr(), dst, border, border, border, border, cv::BORDER_CONSTANT, cv::Scalar(value));
+  return result.release();
+}
+
+void TCPx8bitImage::EqualizeHistogram()
+{
+  cv::Mat roi = RoiView(*this);
+  if (!roi.empty())
+    cv::equalizeHist(roi, roi);
+}
+
+// ---- statistics ---------------------------------------------------------------------------
+double TCPx8bitImage::Sum() const
+{
+  return cv::sum(*GetMatPtr())[0];
+}
+
+namespace
+{
+struct MinMax
+{
+  double minVal = 0, maxVal = 0;
+  cv::Point minLoc, maxLoc;
+};
+
+MinMax MinMaxOf(const cv::Mat& roi)
+{
+  MinMax r;
+  if (!roi.empty())
+    cv::minMaxLoc(roi, &r.minVal, &r.maxVal, &r.minLoc, &r.maxLoc);
+  return r;
+}
+} // namespace
+
+unsigned char TCPx8bitImage::GetMaximumValue() const
+{
+  return static_cast<unsigned char>(MinMaxOf(*GetMatPtr()).maxVal);
+}
+
+unsigned char TCPx8bitImage::GetMinimumValue() const
+{
+  return static_cast<unsigned char>(MinMaxOf(*GetMatPtr()).minVal);
+}
+
+std::pair<unsigned char, TCGenPoint<int>> TCPx8bitImage::GetMaximumValueAndPos() const
+{
+  const MinMax r = MinMaxOf(*GetMatPtr());
+  return {static_cast<unsigned char>(r.maxVal), TCGenPoint<int>(r.maxLoc.x, r.maxLoc.y)};
+}
+
+std::pair<unsigned char, TCGenPoint<int>> TCPx8bitImage::GetMinimumValueAndPos() const
+{
+  const MinMax r = MinMaxOf(*GetMatPtr());
+  return {static_cast<unsigned char>(r.minVal), TCGenPoint<int>(r.minLoc.x, r.minLoc.y)};
+}
+
+unsigned char TCPx8bitImage::GetMaximumValue(const TCPx8bitImage& mask) const
+{
+  const cv::Mat src = RoiRegion(*this);
+  const cv::Mat m = OperandFromRoi(mask, src.cols, src.rows, "GetMaximumValue", "mask");
+  return PxPrim::MaskedMinMax(src.data, static_cast<int>(src.step[0]), m.data, static_cast<int>(m.step[0]), src.cols,
+                              src.rows)
+      .second;
+}
+
+unsigned char TCPx8bitImage::GetMinimumValue(const TCPx8bitImage& mask) const
+{
+  const cv::Mat src = RoiRegion(*this);
+  const cv::Mat m = OperandFromRoi(mask, src.cols, src.rows, "GetMinimumValue", "mask");
+  return PxPrim::MaskedMinMax(src.data, static_cast<int>(src.step[0]), m.data, static_cast<int>(m.step[0]), src.cols,
+                              src.rows)
+      .first;
+}
+
+unsigned char TCPx8bitImage::GetMaximumValue(const TCPx8bitImage& mask, TCGenRect<int> rect) const
+{
+  if (rect.GetLeft() < 0 || rect.GetTop() < 0 || rect.GetRight() > GetWidth() || rect.GetBottom() > GetHeight() ||
+      rect.GetWidth() < 0 || rect.GetHeight() < 0)
+    throw std::invalid_argument("GetMaximumValue: the rectangle must lie inside the image");
+  const cv::Mat src = Region(*this, rect.GetLeft(), rect.GetTop(), rect.GetWidth(), rect.GetHeight());
+  const cv::Mat m = OperandFromRoi(mask, src.cols, src.rows, "GetMaximumValue", "mask");
+  return PxPrim::MaskedMinMax(src.data, static_cast<int>(src.step[0]), m.data, static_cast<int>(m.step[0]), src.cols,
+                              src.rows)
+      .second;
+}
+
+std::pair<unsigned char, unsigned char> TCPx8bitImage::GetMinMaxValue(const TCPx8bitImage& mask) const
+{
+  unsigned char lo = 255, hi = 0;
+  const TCGenRect<int> roi = GetROI();
+  for (int y = roi.GetTop(); y < roi.GetBottom(); ++y)
+    for (int x = roi.GetLeft(); x < roi.GetRight(); ++x)
+    {
+      if (mask.GetPixel(x, y) == 0)
+        continue;
+      const unsigned char v = GetPixelFast(x, y);
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+  return {lo, hi};
+}
+
+double TCPx8bitImage::GetOtsuThreshold() const
+{
+  const cv::Mat roi = *GetMatPtr();
+  if (roi.empty())
+    return 0.0;
+  cv::Mat scratch(roi.size(), CV_8UC1);
+  return cv::threshold(roi, scratch, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+}
+
+double TCPx8bitImage::GetOtsuThreshold(const TCPx8bitImage& mask) const
+{
+  const TCGenRect<int> roi = GetROI();
+  const TCGenRect<int> mroi = mask.GetROI();
+  if (roi.GetWidth() != mroi.GetWidth() || roi.GetHeight() != mroi.GetHeight())
+    return std::numeric_limits<double>::quiet_NaN();
+  const cv::Mat src = RoiRegion(*this);
+  const cv::Mat m = OperandFromRoi(mask, src.cols, src.rows, "GetOtsuThreshold", "mask");
+  std::uint32_t counts[256];
+  const long long n = PxPrim::MaskedHistogram256(src.data, static_cast<int>(src.step[0]), m.data,
+                                                 static_cast<int>(m.step[0]), src.cols, src.rows, counts);
+  if (src.rows == 0 || n == 0)
+    return std::numeric_limits<double>::quiet_NaN();
+  return PxPrim::OtsuFromHistogram(counts, n);
+}
+
+// ---- drawing --------------------------------------------------------------------------------
+void TCPx8bitImage::Line(int x1, int y1, int x2, int y2, unsigned char value, int thickness)
+{
+  cv::Mat roi = RoiView(*this);
+  cv::line(roi, cv::Point(x1, y1), cv::Point(x2, y2), cv::Scalar(value), thickness, cv::LINE_8, 0);
+}
+
+void TCPx8bitImage::Line(const TCGenPoint<int>& p1, const TCGenPoint<int>& p2, unsigned char value, int thickness)
+{
+  Line(p1.GetX(), p1.GetY(), p2.GetX(), p2.GetY(), value, thickness);
+}
+
+void TCPx8bitImage::Line(const TCGenPoint<double>& p1, const TCGenPoint<double>& p2, unsigned char value,
+                         int thickness)
+{
+  Line(TCPxConversion::RoundPoint(p1), TCPxConversion::RoundPoint(p2), value, thickness);
+}
+
+void TCPx8bitImage::Rectangle(const TCGenRect<int>& rect, unsigned char value)
+{
+  Rectangle(rect, value, -1);
+}
+
+void TCPx8bitImage::Rectangle(const TCGenRect<int>& rect, unsigned char value, int thickness)
+{
+  cv::Mat roi = RoiView(*this);
+  cv::rectangle(roi, cv::Point(rect.GetLeft(), rect.GetTop()), cv::Point(rect.GetRight(), rect.GetBottom()),
+                cv::Scalar(value), thickness, cv::LINE_8, 0);
+}
+
+void TCPx8bitImage::Circle(TCGenPoint<int> centre, int radius, unsigned char value, int thickness, bool filled)
+{
+  if (radius < 0)
+    return; // OpenCV rejects a negative radius; there is nothing to draw
+  cv::Mat roi = RoiView(*this);
+  cv::circle(roi, cv::Point(centre.GetX(), centre.GetY()), radius, cv::Scalar(value), filled ? -1 : thickness,
+             cv::LINE_8, 0);
+}
+
+void TCPx8bitImage::Circle(TCGenPoint<double> centre, int radius, unsigned char value, int thickness, bool filled)
+{
+  Circle(TCPxConversion::RoundPoint(centre), radius, value, thickness, filled);
+}
+
+void TCPx8bitImage::Ellipse(TCGenPoint<int> centre, int axisX, int axisY, double angle, unsigned char value,
+                            int thickness, bool filled)
+{
+  if (axisX < 0 || axisY < 0)
+    return; // no ellipse has negative axes
+  cv::Mat roi = RoiView(*this);
+  cv::ellipse(roi, cv::Point(centre.GetX(), centre.GetY()), cv::Size(axisX, axisY), angle, 0, 360.0,
+              cv::Scalar(value), filled ? -1 : thickness, cv::LINE_8, 0);
+}
+
+void TCPx8bitImage::Ellipse(TCGenPoint<double> centre, int axisX, int axisY, double angle, unsigned char value,
+                            int thickness, bool filled)
+{
+  Ellipse(TCPxConversion::RoundPoint(centre), axisX, axisY, angle, value, thickness, filled);
+}
+
+void TCPx8bitImage::FillConvexPoly(const std::vector<TCGenPoint<double>>& points, unsigned char value)
+{
+  std::vector<cv::Point> pts;
+  pts.reserve(points.size());
+  for (const auto& p : points)
+    pts.emplace_back(static_cast<int>(p.GetX()), static_cast<int>(p.GetY()));
+  if (!pts.empty())
+    FillConvexPoly(pts.data(), static_cast<int>(pts.size()), value);
+}
+
+void TCPx8bitImage::FillConvexPoly(cv::Point* points, int count, unsigned char value)
+{
+  if (!points || count <= 0)
+    return;
+  cv::Mat roi = RoiView(*this);
+  cv::fillConvexPoly(roi, points, count, cv::Scalar(value), cv::LINE_8, 0);
+}
+
+void TCPx8bitImage::FloodFill(const TCGenPoint<int>& seed, unsigned char value)
+{
+  cv::Mat roi = RoiView(*this);
+  cv::floodFill(roi, cv::Point(seed.GetX(), seed.GetY()), cv::Scalar(value), nullptr, cv::Scalar(0), cv::Scalar(0),
+                4);
+}
+
+// ---- geometry ---------------------------------------------------------------------------------
+namespace
+{
+// Resamples the whole source into the whole target at the mapped positions;
+// target pixels whose position lies outside the source keep their values.
+void RemapWhole(const TCPx8bitImage& source, TCPx8bitImage* target, const cv::Mat& mapX, const cv::Mat& mapY)
+{
+  cv::Mat src = WholeRegion(source);
+  cv::Mat copy;
+  if (source.GetBuffer() == target->GetBuffer())
+  {
+    src.copyTo(copy); // warping an image into itself reads from a snapshot
+    src = copy;
+  }
+  cv::Mat dst = WholeRegion(*target);
+  PxPrim::RemapCubicInside(src, dst, mapX, mapY);
+}
+
+void WarpAffineWhole(const TCPx8bitImage& source, TCPx8bitImage* target, const cv::Mat& forward)
+{
+  double f[6];
+  for (int i = 0; i < 6; ++i)
+    f[i] = forward.at<double>(i / 3, i % 3);
+  cv::Mat mapX, mapY;
+  if (PxPrim::AffineInverseMaps(f, target->GetWidth(), target->GetHeight(), mapX, mapY))
+    RemapWhole(source, target, mapX, mapY);
+}
+} // namespace
+
+void TCPx8bitImage::Rotate(float angleDegrees, TCPx8bitImage* target)
+{
+  if (!target)
+    return;
+  const int w = GetWidth(), h = GetHeight();
+  // Rotation about the source centre (integer halves), counter-clockwise on screen for positive angles.
+  cv::Mat forward = cv::getRotationMatrix2D(cv::Point2f(static_cast<float>(w / 2), static_cast<float>(h / 2)),
+                                            static_cast<double>(angleDegrees), 1.0);
+  // A larger target receives the rotated image centred; a smaller one is not re-centred.
+  const int dx = (target->GetWidth() - w) / 2;
+  const int dy = (target->GetHeight() - h) / 2;
+  if (dx > 0)
+    forward.at<double>(0, 2) += dx;
+  if (dy > 0)
+    forward.at<double>(1, 2) += dy;
+  WarpAffineWhole(*this, target, forward);
+}
+
+void TCPx8bitImage::Rotate(TCGenPoint<double> centre, float angleRadians, TCPx8bitImage* target) const
+{
+  if (!target)
+    return;
+  const float degrees = static_cast<float>(angleRadians * 180.0f / 3.1415927f);
+  const cv::Mat forward = cv::getRotationMatrix2D(
+      cv::Point2f(static_cast<float>(centre.GetX()), static_cast<float>(centre.GetY())), degrees, 1.0);
+  WarpAffineWhole(*this, target, forward);
+}
+
+void TCPx8bitImage::WarpAffineQuad(const std::vector<TCGenPoint<double>>& sourceQuad,
+                                   const std::vector<TCGenPoint<double>>& targetQuad, TCPx8bitImage* target)
+{
+  if (!target || sourceQuad.size() < 4 || targetQuad.size() < 4)
+    return;
+  double src[8], dst[8];
+  for (int i = 0; i < 4; ++i)
+  {
+    src[2 * i] = sourceQuad[i].GetX();
+    src[2 * i + 1] = sourceQuad[i].GetY();
+    dst[2 * i] = targetQuad[i].GetX();
+    dst[2 * i + 1] = targetQuad[i].GetY();
+  }
+  cv::Mat mapX, mapY;
+  if (!PxPrim::BilinearQuadInverseMaps(src, dst, target->GetWidth(), target->GetHeight(),
+                                       mapX, mapY))
+    return; // degenerate quadrangles define no transform
+  RemapWhole(*this, target, mapX, mapY);
 }

@@ -299,3 +299,287 @@ void HsvToRgb(std::uint8_t h, std::uint8_t s, std::uint8_t v, std::uint8_t* r, s
   }
 }
 } // namespace PxPrim
+
+namespace PxPrim
+{
+// ---- grey arithmetic ----------------------------------------------------------------
+// Hot row loops are built for AVX2 as well as the baseline; the loader picks the
+// best the CPU supports.
+#define PX_HOT_KERNEL __attribute__((target_clones("avx2", "default")))
+
+PX_HOT_KERNEL
+void ThresholdRows(std::uint8_t* dst, int stride, int width, int height, std::uint8_t threshold, std::uint8_t value,
+                   bool greater)
+{
+  for (int y = 0; y < height; ++y)
+  {
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * stride;
+    if (greater)
+      for (int x = 0; x < width; ++x)
+        d[x] = d[x] > threshold ? value : d[x];
+    else
+      for (int x = 0; x < width; ++x)
+        d[x] = d[x] < threshold ? value : d[x];
+  }
+}
+
+PX_HOT_KERNEL
+void MultiplyHalfRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstStride, int width,
+                      int height)
+{
+  for (int y = 0; y < height; ++y)
+  {
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(y) * srcStride;
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * dstStride;
+    for (int x = 0; x < width; ++x)
+    {
+      // 16-bit lanes suffice (255 x 255 < 65536) and let the loop vectorise.
+      const std::uint16_t p = static_cast<std::uint16_t>(d[x] * s[x]);
+      const std::uint16_t half = static_cast<std::uint16_t>(p >> 1);
+      // An odd product ends in .5: round to the even neighbour.
+      const std::uint16_t r = static_cast<std::uint16_t>(half + (p & half & 1u));
+      d[x] = static_cast<std::uint8_t>(r > 255u ? 255u : r);
+    }
+  }
+}
+
+std::pair<std::uint8_t, std::uint8_t> MaskedMinMax(const std::uint8_t* src, int srcStride, const std::uint8_t* mask,
+                                                   int maskStride, int width, int height)
+{
+  std::uint8_t lo = 255, hi = 0;
+  for (int y = 0; y < height; ++y)
+  {
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(y) * srcStride;
+    const std::uint8_t* m = mask + static_cast<std::ptrdiff_t>(y) * maskStride;
+    std::uint8_t rowLo = 255, rowHi = 0;
+    for (int x = 0; x < width; ++x)
+    {
+      // Branch-free so the loop vectorises: unmasked pixels contribute the neutral values.
+      const std::uint8_t set = m[x] ? 0xFF : 0x00;
+      rowLo = std::min<std::uint8_t>(rowLo, static_cast<std::uint8_t>(s[x] | ~set));
+      rowHi = std::max<std::uint8_t>(rowHi, static_cast<std::uint8_t>(s[x] & set));
+    }
+    lo = std::min(lo, rowLo);
+    hi = std::max(hi, rowHi);
+  }
+  return {lo, hi};
+}
+
+long long MaskedHistogram256(const std::uint8_t* src, int srcStride, const std::uint8_t* mask, int maskStride,
+                             int width, int height, std::uint32_t* counts)
+{
+  // Branch-free counting (a masked-out pixel adds 0) into two interleaved tables:
+  // camera masks are irregular, and a branch per pixel would mispredict.
+  std::uint32_t t[2][256] = {};
+  long long n = 0;
+  for (int y = 0; y < height; ++y)
+  {
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(y) * srcStride;
+    const std::uint8_t* m = mask + static_cast<std::ptrdiff_t>(y) * maskStride;
+    unsigned rowN = 0;
+    int x = 0;
+    for (; x + 2 <= width; x += 2)
+    {
+      const unsigned i0 = m[x] != 0, i1 = m[x + 1] != 0;
+      t[0][s[x]] += i0;
+      t[1][s[x + 1]] += i1;
+      rowN += i0 + i1;
+    }
+    for (; x < width; ++x)
+    {
+      const unsigned i0 = m[x] != 0;
+      t[0][s[x]] += i0;
+      rowN += i0;
+    }
+    n += rowN;
+  }
+  for (int v = 0; v < 256; ++v)
+    counts[v] = t[0][v] + t[1][v];
+  return n;
+}
+
+double OtsuFromHistogram(const std::uint32_t* counts, long long n)
+{
+  const double scale = 1.0 / static_cast<double>(n);
+  double muT = 0.0;
+  for (int k = 0; k < 256; ++k)
+    muT += k * static_cast<double>(counts[k]);
+  muT *= scale;
+  const double epsilon = 1.1920928955078125e-7;   // single-precision epsilon
+  const double nearOne = 0.9999998807907104;      // 1 - 2^-23
+  double omega = 0.0, mu = 0.0, best = 0.0;
+  int bestK = 0;
+  for (int k = 0; k < 256; ++k)
+  {
+    const double p = counts[k] * scale;
+    mu *= omega;
+    omega += p;
+    if (std::min(omega, 1.0 - omega) < epsilon || std::max(omega, 1.0 - omega) > nearOne)
+      continue;
+    mu = (k * p + mu) / omega;
+    const double mu1 = (muT - omega * mu) / (1.0 - omega);
+    const double sigma = (1.0 - omega) * omega * (mu - mu1) * (mu - mu1);
+    if (sigma > best)
+    {
+      best = sigma;
+      bestK = k;
+    }
+  }
+  return bestK;
+}
+
+// ---- geometric warps -------------------------------------------------------------------
+namespace
+{
+constexpr float kOutside = -1.0e6f;
+} // namespace
+
+bool AffineInverseMaps(const double forward[6], int targetWidth, int targetHeight, cv::Mat& mapX, cv::Mat& mapY)
+{
+  const double det = forward[0] * forward[4] - forward[1] * forward[3];
+  if (!(std::abs(det) > 1e-12))
+    return false;
+  // Inverse of [a b; d e] and of the translation.
+  const double ia = forward[4] / det, ib = -forward[1] / det;
+  const double id = -forward[3] / det, ie = forward[0] / det;
+  const double ic = -(ia * forward[2] + ib * forward[5]);
+  const double iff = -(id * forward[2] + ie * forward[5]);
+  mapX.create(targetHeight, targetWidth, CV_32FC1);
+  mapY.create(targetHeight, targetWidth, CV_32FC1);
+  for (int y = 0; y < targetHeight; ++y)
+  {
+    float* mx = mapX.ptr<float>(y);
+    float* my = mapY.ptr<float>(y);
+    const double bx = ib * y + ic;
+    const double by = ie * y + iff;
+    for (int x = 0; x < targetWidth; ++x)
+    {
+      mx[x] = static_cast<float>(ia * x + bx);
+      my[x] = static_cast<float>(id * x + by);
+    }
+  }
+  return true;
+}
+
+namespace
+{
+// Solves the 4 x 4 system [x y, x, y, 1] c = value for the quadrangle corners.
+bool SolveBilinear(const double quad[8], const double values[4], double c[4])
+{
+  cv::Matx44d a;
+  cv::Vec4d b;
+  for (int i = 0; i < 4; ++i)
+  {
+    const double x = quad[2 * i], y = quad[2 * i + 1];
+    a(i, 0) = x * y;
+    a(i, 1) = x;
+    a(i, 2) = y;
+    a(i, 3) = 1.0;
+    b[i] = values[i];
+  }
+  cv::Vec4d r;
+  if (!cv::solve(a, b, r, cv::DECOMP_LU))
+    return false;
+  for (int i = 0; i < 4; ++i)
+    c[i] = r[i];
+  return true;
+}
+
+// Inside or on the border of a (possibly non-convex) quadrangle, by the crossing rule.
+bool InsideQuad(const double q[8], double px, double py)
+{
+  bool inside = false;
+  for (int i = 0, j = 3; i < 4; j = i++)
+  {
+    const double xi = q[2 * i], yi = q[2 * i + 1], xj = q[2 * j], yj = q[2 * j + 1];
+    // On the edge counts as inside.
+    const double cross = (xj - xi) * (py - yi) - (yj - yi) * (px - xi);
+    if (std::abs(cross) < 1e-9 && px >= std::min(xi, xj) - 1e-9 && px <= std::max(xi, xj) + 1e-9 &&
+        py >= std::min(yi, yj) - 1e-9 && py <= std::max(yi, yj) + 1e-9)
+      return true;
+    if ((yi > py) != (yj > py) && px < (xj - xi) * (py - yi) / (yj - yi) + xi)
+      inside = !inside;
+  }
+  return inside;
+}
+} // namespace
+
+bool BilinearQuadInverseMaps(const double sourceQuad[8], const double targetQuad[8], int targetWidth,
+                             int targetHeight, cv::Mat& mapX, cv::Mat& mapY)
+{
+  const double tu[4] = {targetQuad[0], targetQuad[2], targetQuad[4], targetQuad[6]};
+  const double tv[4] = {targetQuad[1], targetQuad[3], targetQuad[5], targetQuad[7]};
+  double cu[4], cv_[4];
+  if (!SolveBilinear(sourceQuad, tu, cu) || !SolveBilinear(sourceQuad, tv, cv_))
+    return false;
+  double sx0 = 0, sy0 = 0;
+  for (int i = 0; i < 4; ++i)
+  {
+    sx0 += sourceQuad[2 * i] / 4;
+    sy0 += sourceQuad[2 * i + 1] / 4;
+  }
+  mapX.create(targetHeight, targetWidth, CV_32FC1);
+  mapY.create(targetHeight, targetWidth, CV_32FC1);
+  for (int y = 0; y < targetHeight; ++y)
+  {
+    float* mx = mapX.ptr<float>(y);
+    float* my = mapY.ptr<float>(y);
+    double gx = sx0, gy = sy0; // Newton start: the previous pixel's solution, else the quad centre
+    for (int x = 0; x < targetWidth; ++x)
+    {
+      mx[x] = kOutside;
+      my[x] = kOutside;
+      if (!InsideQuad(targetQuad, x, y))
+        continue;
+      // Newton's method on f(s) = forward(s) - (x, y).
+      bool converged = false;
+      for (int it = 0; it < 30; ++it)
+      {
+        const double fu = cu[0] * gx * gy + cu[1] * gx + cu[2] * gy + cu[3] - x;
+        const double fv = cv_[0] * gx * gy + cv_[1] * gx + cv_[2] * gy + cv_[3] - y;
+        if (std::abs(fu) < 1e-7 && std::abs(fv) < 1e-7)
+        {
+          converged = true;
+          break;
+        }
+        const double j00 = cu[0] * gy + cu[1], j01 = cu[0] * gx + cu[2];
+        const double j10 = cv_[0] * gy + cv_[1], j11 = cv_[0] * gx + cv_[2];
+        const double det = j00 * j11 - j01 * j10;
+        if (!(std::abs(det) > 1e-15))
+          break;
+        gx -= (j11 * fu - j01 * fv) / det;
+        gy -= (-j10 * fu + j00 * fv) / det;
+        if (!std::isfinite(gx) || !std::isfinite(gy))
+          break;
+      }
+      if (!converged)
+      {
+        gx = sx0;
+        gy = sy0;
+        continue;
+      }
+      mx[x] = static_cast<float>(gx);
+      my[x] = static_cast<float>(gy);
+    }
+  }
+  return true;
+}
+
+void RemapCubicInside(const cv::Mat& src, cv::Mat& dst, const cv::Mat& mapX, const cv::Mat& mapY)
+{
+  cv::Mat sampled;
+  cv::remap(src, sampled, mapX, mapY, cv::INTER_CUBIC, cv::BORDER_REPLICATE);
+  cv::Mat inside(dst.size(), CV_8UC1);
+  const float maxX = static_cast<float>(src.cols) - 0.5f;
+  const float maxY = static_cast<float>(src.rows) - 0.5f;
+  for (int y = 0; y < dst.rows; ++y)
+  {
+    const float* mx = mapX.ptr<float>(y);
+    const float* my = mapY.ptr<float>(y);
+    unsigned char* m = inside.ptr<unsigned char>(y);
+    for (int x = 0; x < dst.cols; ++x)
+      m[x] = (mx[x] >= -0.5f && mx[x] < maxX && my[x] >= -0.5f && my[x] < maxY) ? 255 : 0;
+  }
+  sampled.copyTo(dst, inside);
+}
+} // namespace PxPrim

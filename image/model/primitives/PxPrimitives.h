@@ -4,6 +4,9 @@
 // Strides are in bytes and may exceed the row length (padded rows).
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+
+#include <opencv2/core/mat.hpp>
 
 namespace PxPrim
 {
@@ -77,4 +80,57 @@ void Scale16uTo8uRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst,
 void RgbToHsv(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t* h, std::uint8_t* s, std::uint8_t* v);
 /// Inverse of RgbToHsv on the same scales.
 void HsvToRgb(std::uint8_t h, std::uint8_t s, std::uint8_t v, std::uint8_t* r, std::uint8_t* g, std::uint8_t* b);
+// ---- grey arithmetic ---------------------------------------------------------------
+/// dst := saturate(round_half_even(dst * src / 2)), the integer multiply with
+/// scale factor 1: 10 x 10 -> 50, 200 x 200 -> 255, 3 x 1 -> 2, 5 x 1 -> 2.
+void MultiplyHalfRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstStride, int width,
+                      int height);
+/// d[x] := f(d[x]) over the rows of a region; f is inlined so simple maps vectorise.
+template <typename F>
+inline void MapRows(std::uint8_t* dst, int stride, int width, int height, F f)
+{
+  for (int y = 0; y < height; ++y)
+  {
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * stride;
+    for (int x = 0; x < width; ++x)
+      d[x] = f(d[x]);
+  }
+}
+/// Whole-row clamps: greater ? v > threshold : v < threshold, such pixels become `value`.
+void ThresholdRows(std::uint8_t* dst, int stride, int width, int height, std::uint8_t threshold, std::uint8_t value,
+                   bool greater);
+/// v / d rounded to nearest with halves to even (d > 0).
+inline std::uint8_t DivideRoundHalfEven(int v, int d)
+{
+  int q = v / d;
+  const int twice = 2 * (v % d);
+  if (twice > d || (twice == d && (q & 1)))
+    ++q;
+  return static_cast<std::uint8_t>(q > 255 ? 255 : q);
+}
+/// (minimum, maximum) of the pixels whose mask byte is non-zero; (255, 0) when none.
+std::pair<std::uint8_t, std::uint8_t> MaskedMinMax(const std::uint8_t* src, int srcStride, const std::uint8_t* mask,
+                                                   int maskStride, int width, int height);
+/// 256-entry histogram of the pixels whose mask byte is non-zero; returns their number.
+long long MaskedHistogram256(const std::uint8_t* src, int srcStride, const std::uint8_t* mask, int maskStride,
+                             int width, int height, std::uint32_t* counts);
+/// Otsu's threshold of a 256-entry histogram of n > 0 values: the level k that
+/// maximises the between-class variance of {<= k} and {> k}, lowest k on ties;
+/// bins whose class weight is within single-precision epsilon of 0 or 1 are skipped.
+double OtsuFromHistogram(const std::uint32_t* counts, long long n);
+
+// ---- geometric warps --------------------------------------------------------------
+/// Maps (CV_32F) from every target pixel to its source position under the
+/// inverse of the forward affine map [a b c; d e f] (source -> target).
+/// Returns false when the map is singular.
+bool AffineInverseMaps(const double forward[6], int targetWidth, int targetHeight, cv::Mat& mapX, cv::Mat& mapY);
+/// Maps for the bilinear transform that takes the source quadrangle (x0, y0,
+/// ..., x3, y3) onto the target quadrangle: x' = a xy + b x + c y + d and
+/// likewise y'. Target pixels outside the target quadrangle get positions
+/// outside every image. Returns false for quadrangles that define no transform.
+bool BilinearQuadInverseMaps(const double sourceQuad[8], const double targetQuad[8], int targetWidth,
+                             int targetHeight, cv::Mat& mapX, cv::Mat& mapY);
+/// Cubic resampling of `src` at the mapped positions; only target pixels whose
+/// position lies inside the source ([-0.5, size - 0.5) on each axis) change.
+void RemapCubicInside(const cv::Mat& src, cv::Mat& dst, const cv::Mat& mapX, const cv::Mat& mapY);
 } // namespace PxPrim

@@ -1,0 +1,1 @@
+list(APPEND PIXOLAN_SOURCES analysis/TCPxContour.cpp)

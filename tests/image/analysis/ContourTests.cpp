@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include <pixolan/analysis/TCPxContour.h>
+TEST(Contour, Placeholder) {}
