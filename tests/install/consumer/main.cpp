@@ -5,6 +5,7 @@
 
 #include <general/general.h>
 #include <pixolan/pixolan.h>
+#include <tarvekmath/tarvekmath.h>
 
 int main()
 {
@@ -16,7 +17,8 @@ int main()
   const unsigned long hsv = TCPxConversion::Rgb2Hsv(255);
   const bool ok = part && part->GetWidth() == 32 && peak == 64 * 48 && histogram.size() == 16 &&
                   (hsv & 0xFF) == 0 && TCGenMathUtils::Round(2.5) == 3 &&
-                  Gen::convert(std::wstring(L"\u00e9")) == "\xc3\xa9";
+                  Gen::convert(std::wstring(L"\u00e9")) == "\xc3\xa9" &&
+                  TCMathUblasUtils::Sum(TCMathUblasUtils::Linspace(0.0, 1.0, 5)) == 2.5;
   std::cout << (ok ? "consumer ok" : "consumer FAILED") << "\n";
   return ok ? 0 : 1;
 }

@@ -1,0 +1,12 @@
+#pragma once
+// All of the numerics library.
+#include <tarvekmath/MathExport.h>
+#include <tarvekmath/MathTypes.h>
+#include <tarvekmath/TCMathIterativeStatistic.h>
+#include <tarvekmath/TCMathLearningRateStatistic.h>
+#include <tarvekmath/TCMathPbDistribution.h>
+#include <tarvekmath/TCMathPbMvGaussian.h>
+#include <tarvekmath/TCMathPbStudent.h>
+#include <tarvekmath/TCMathStatUtils.h>
+#include <tarvekmath/TCMathUblasUtils.h>
+#include <tarvekmath/TCMathUtils.h>
