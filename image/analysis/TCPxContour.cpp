@@ -910,9 +910,11 @@ void TCPxContour::Shift2MaxCurvPoint(TDftCoefs* X, TDftCoefs* Y) const
   const int m = IndexOf(GetMaxCurvPoint());
   if (m < 0)
     return;
+  // Starting at vertex m means x'_j = x_(j+m), i.e. harmonic k times
+  // e^(+i k 2 pi m / M) for spectra of OpenCV's forward transform.
   const double phi = m * 2.0 * kPi / static_cast<double>(X->size());
-  PhaseShift(X, phi);
-  PhaseShift(Y, phi);
+  PhaseShift(X, -phi);
+  PhaseShift(Y, -phi);
 }
 
 void TCPxContour::DFT(TCPxContour* out, int harmonics) const
