@@ -1,3 +1,5 @@
+#include <pixolan/analysis/TCPxContour.h>
+#include <pixolan/model/TCPx24bitImage.h>
 #include <pixolan/model/TCPx8bitImage.h>
 #include <pixolan/model/TCPxConversion.h>
 
@@ -58,27 +60,12 @@ int TCPx8bitImage::GetIntensityHistogram(int bins, std::vector<int>* histogram) 
 
 void TCPx8bitImage::ScaleNearestNeighbour(const TCPxImageBase& source)
 {
-  // Source rows must have this image's layout; another layout would be read
-  // with the wrong row width.
-  if (source.GetPixelSize() != GetPixelSize() || source.GetNrChannels() != GetNrChannels() || !source.GetBuffer())
-    return;
-  const int sw = source.GetWidth();
-  const int sh = source.GetHeight();
-  const int dw = GetWidth();
-  const int dh = GetHeight();
-  // Factors divided in single precision, then widened.
-  const double xFactor = static_cast<double>(static_cast<float>(dw) / static_cast<float>(sw));
-  const double yFactor = static_cast<double>(static_cast<float>(dh) / static_cast<float>(sh));
-  PxPrim::ResizeNearestCentre(static_cast<const std::uint8_t*>(source.GetBuffer()), sw, sh, source.GetStepSize(),
-                              CurrentBuffer(), dw, dh, GetStepSize(), 1, xFactor, yFactor);
+  ScaleCurrentNearestNeighbour(source);
 }
 
 void TCPx8bitImage::Mirror(bool vertical)
 {
-  if (vertical)
-    PxPrim::MirrorRows(CurrentBuffer(), GetStepSize(), GetWidth(), GetHeight(), 1);
-  else
-    PxPrim::MirrorColumns(CurrentBuffer(), GetStepSize(), GetWidth(), GetHeight(), 1);
+  MirrorCurrent(vertical);
 }
 
 void TCPx8bitImage::CopyBuffer(const unsigned char* source, int sourceLength, int sourceStride)
@@ -397,6 +384,12 @@ void TCPx8bitImage::Copy(const TCPx8bitImage& source, const TCPx8bitImage& mask)
     src.copyTo(dst, m);
 }
 
+void TCPx8bitImage::CopyBuffer(const TCPx24bitImage& colour)
+{
+  cv::Mat dst = RoiView(*this);
+  cv::cvtColor(*colour.GetMatPtr(), dst, cv::COLOR_BGR2GRAY);
+}
+
 void TCPx8bitImage::SetMaximumValue(unsigned char v)
 {
   SetMaximumValue(v, v);
@@ -634,6 +627,21 @@ void TCPx8bitImage::FillConvexPoly(cv::Point* points, int count, unsigned char v
   cv::fillConvexPoly(roi, points, count, cv::Scalar(value), cv::LINE_8, 0);
 }
 
+void TCPx8bitImage::DrawContour(const TCPxContour* contour, unsigned char value, bool filled, int thickness)
+{
+  if (!contour)
+    return;
+  cv::Mat roi = RoiView(*this);
+  PxPrim::DrawOutline(roi, contour->GetPoints(), cv::Scalar(value), filled, thickness);
+}
+
+void TCPx8bitImage::DrawContours(const std::list<std::shared_ptr<TCPxContour>>& contours, unsigned char value,
+                                 bool filled, int thickness)
+{
+  for (const auto& contour : contours)
+    DrawContour(contour.get(), value, filled, thickness);
+}
+
 void TCPx8bitImage::FloodFill(const TCGenPoint<int>& seed, unsigned char value)
 {
   cv::Mat roi = RoiView(*this);
@@ -644,29 +652,10 @@ void TCPx8bitImage::FloodFill(const TCGenPoint<int>& seed, unsigned char value)
 // ---- geometry ---------------------------------------------------------------------------------
 namespace
 {
-// Resamples the whole source into the whole target at the mapped positions;
-// target pixels whose position lies outside the source keep their values.
-void RemapWhole(const TCPx8bitImage& source, TCPx8bitImage* target, const cv::Mat& mapX, const cv::Mat& mapY)
-{
-  cv::Mat src = WholeRegion(source);
-  cv::Mat copy;
-  if (source.GetBuffer() == target->GetBuffer())
-  {
-    src.copyTo(copy); // warping an image into itself reads from a snapshot
-    src = copy;
-  }
-  cv::Mat dst = WholeRegion(*target);
-  PxPrim::RemapCubicInside(src, dst, mapX, mapY);
-}
-
 void WarpAffineWhole(const TCPx8bitImage& source, TCPx8bitImage* target, const cv::Mat& forward)
 {
-  double f[6];
-  for (int i = 0; i < 6; ++i)
-    f[i] = forward.at<double>(i / 3, i % 3);
-  cv::Mat mapX, mapY;
-  if (PxPrim::AffineInverseMaps(f, target->GetWidth(), target->GetHeight(), mapX, mapY))
-    RemapWhole(source, target, mapX, mapY);
+  cv::Mat dst = WholeRegion(*target);
+  PxPrim::WarpAffineCubicInside(WholeRegion(source), dst, forward.ptr<double>());
 }
 } // namespace
 
@@ -715,5 +704,6 @@ void TCPx8bitImage::WarpAffineQuad(const std::vector<TCGenPoint<double>>& source
   if (!PxPrim::BilinearQuadInverseMaps(src, dst, target->GetWidth(), target->GetHeight(),
                                        mapX, mapY))
     return; // degenerate quadrangles define no transform
-  RemapWhole(*this, target, mapX, mapY);
+  cv::Mat out = WholeRegion(*target);
+  PxPrim::RemapCubicInside(WholeRegion(*this), out, mapX, mapY);
 }

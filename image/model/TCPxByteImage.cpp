@@ -97,3 +97,28 @@ void TCPxByteImage::FillDibHeaderFor(int bitCount, bool greyPalette)
     }
   }
 }
+
+void TCPxByteImage::ScaleCurrentNearestNeighbour(const TCPxImageBase& source)
+{
+  // Source rows must have this image's layout; another layout would be read
+  // with the wrong row width.
+  if (source.GetPixelSize() != GetPixelSize() || source.GetNrChannels() != GetNrChannels() || !source.GetBuffer())
+    return;
+  const int sw = source.GetWidth();
+  const int sh = source.GetHeight();
+  const int dw = GetWidth();
+  const int dh = GetHeight();
+  // Factors divided in single precision, then widened.
+  const double xFactor = static_cast<double>(static_cast<float>(dw) / static_cast<float>(sw));
+  const double yFactor = static_cast<double>(static_cast<float>(dh) / static_cast<float>(sh));
+  PxPrim::ResizeNearestCentre(static_cast<const std::uint8_t*>(source.GetBuffer()), sw, sh, source.GetStepSize(),
+                              m_pCurrentBuffer, dw, dh, GetStepSize(), GetPixelSize(), xFactor, yFactor);
+}
+
+void TCPxByteImage::MirrorCurrent(bool vertical)
+{
+  if (vertical)
+    PxPrim::MirrorRows(m_pCurrentBuffer, GetStepSize(), GetWidth(), GetHeight(), GetPixelSize());
+  else
+    PxPrim::MirrorColumns(m_pCurrentBuffer, GetStepSize(), GetWidth(), GetHeight(), GetPixelSize());
+}

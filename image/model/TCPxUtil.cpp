@@ -1,3 +1,5 @@
+#include <pixolan/model/TCPx24bitImage.h>
+#include <pixolan/model/TCPx32bitImage.h>
 #include <pixolan/model/TCPx8bitImage.h>
 #include <pixolan/model/TCPxUtil.h>
 
@@ -10,6 +12,8 @@ TCPxImageBase* TCPxUtil::CreateImage(NPxImageTypes type, int width, int height)
   switch (type)
   {
   case ImageType8bit: return new TCPx8bitImage(width, height);
+  case ImageType24bit: return new TCPx24bitImage(width, height);
+  case ImageType32bit: return new TCPx32bitImage(width, height);
   default: return nullptr;
   }
 }

@@ -568,6 +568,8 @@ bool BilinearQuadInverseMaps(const double sourceQuad[8], const double targetQuad
 void RemapCubicInside(const cv::Mat& src, cv::Mat& dst, const cv::Mat& mapX, const cv::Mat& mapY)
 {
   cv::Mat sampled;
+  // remap never writes its source, and `sampled` is a fresh matrix, so shared
+  // pixels between src and dst are read before the masked copy writes them.
   cv::remap(src, sampled, mapX, mapY, cv::INTER_CUBIC, cv::BORDER_REPLICATE);
   cv::Mat inside(dst.size(), CV_8UC1);
   const float maxX = static_cast<float>(src.cols) - 0.5f;
@@ -581,5 +583,110 @@ void RemapCubicInside(const cv::Mat& src, cv::Mat& dst, const cv::Mat& mapX, con
       m[x] = (mx[x] >= -0.5f && mx[x] < maxX && my[x] >= -0.5f && my[x] < maxY) ? 255 : 0;
   }
   sampled.copyTo(dst, inside);
+}
+} // namespace PxPrim
+
+namespace PxPrim
+{
+void WarpAffineCubicInside(const cv::Mat& src, cv::Mat& dst, const double forward[6])
+{
+  cv::Mat mapX, mapY;
+  if (AffineInverseMaps(forward, dst.cols, dst.rows, mapX, mapY))
+    RemapCubicInside(src, dst, mapX, mapY);
+}
+} // namespace PxPrim
+
+namespace PxPrim
+{
+// ---- colour rows ----------------------------------------------------------------------
+PX_HOT_KERNEL
+void DropFourthByteRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstStride, int width,
+                        int height)
+{
+  for (int y = 0; y < height; ++y)
+  {
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(y) * srcStride;
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * dstStride;
+    for (int x = 0; x < width; ++x)
+    {
+      d[3 * x] = s[4 * x];
+      d[3 * x + 1] = s[4 * x + 1];
+      d[3 * x + 2] = s[4 * x + 2];
+    }
+  }
+}
+
+void GreyToColourRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstStride, int width, int height,
+                      int channels)
+{
+  for (int y = 0; y < height; ++y)
+  {
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(y) * srcStride;
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * dstStride;
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < channels; ++c)
+        d[channels * x + c] = s[x];
+  }
+}
+
+void ScaleChannelsRows(std::uint8_t* dst, int stride, int width, int height, int channels,
+                       const std::uint8_t* factors)
+{
+  // One table per channel: pixel * factor / 255 never lies exactly halfway
+  // between integers, so rounding to nearest is unambiguous.
+  std::uint8_t lut[4][256];
+  for (int c = 0; c < channels; ++c)
+    for (int v = 0; v < 256; ++v)
+      lut[c][v] = static_cast<std::uint8_t>((v * factors[c] + 127) / 255);
+  for (int y = 0; y < height; ++y)
+  {
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * stride;
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < channels; ++c)
+        d[channels * x + c] = lut[c][d[channels * x + c]];
+  }
+}
+
+void Yuv420ToRgbRows(const std::uint8_t* yPlane, const std::uint8_t* uPlane, const std::uint8_t* vPlane, int width,
+                     int height, std::uint8_t* dst, int dstStride)
+{
+  // Coefficients in 16-bit fixed point.
+  constexpr int kRv = 74711;  // 1.140
+  constexpr int kGu = 25821;  // 0.394
+  constexpr int kGv = 38076;  // 0.581
+  constexpr int kBu = 133169; // 2.032
+  constexpr int kHalf = 1 << 15;
+  const int chromaStride = width / 2;
+  auto sat = [](int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); };
+  for (int y = 0; y < height; ++y)
+  {
+    const std::uint8_t* ys = yPlane + static_cast<std::ptrdiff_t>(y) * width;
+    const std::uint8_t* us = uPlane + static_cast<std::ptrdiff_t>(y / 2) * chromaStride;
+    const std::uint8_t* vs = vPlane + static_cast<std::ptrdiff_t>(y / 2) * chromaStride;
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * dstStride;
+    for (int x = 0; x < width; ++x)
+    {
+      const int luma = ys[x] << 16;
+      const int u = us[x / 2] - 128;
+      const int v = vs[x / 2] - 128;
+      // Floor division by 2^16 after adding a half: round to nearest.
+      d[3 * x] = sat((luma + kRv * v + kHalf) >> 16);
+      d[3 * x + 1] = sat((luma - kGu * u - kGv * v + kHalf) >> 16);
+      d[3 * x + 2] = sat((luma + kBu * u + kHalf) >> 16);
+    }
+  }
+}
+} // namespace PxPrim
+
+namespace PxPrim
+{
+void DrawOutline(cv::Mat& target, const std::vector<cv::Point>& points, const cv::Scalar& colour, bool filled,
+                 int thickness)
+{
+  if (points.empty() || target.empty())
+    return;
+  const std::vector<std::vector<cv::Point>> contours(1, points);
+  cv::drawContours(target, contours, 0, colour, filled ? -1 : thickness, cv::LINE_8, cv::noArray(), INT_MAX,
+                   cv::Point(0, 0));
 }
 } // namespace PxPrim

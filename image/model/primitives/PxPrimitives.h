@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include <opencv2/core/mat.hpp>
 
@@ -74,6 +75,28 @@ void RgbRowsToGray(const std::uint8_t* src, int srcStride, int pixelBytes, std::
 void Scale16uTo8uRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstStride, int width,
                       int height);
 
+// ---- drawing -----------------------------------------------------------------------
+/// One closed outline through `points` (or its filled interior when `filled`),
+/// 8-connected, as OpenCV draws a single contour with no hierarchy.
+void DrawOutline(cv::Mat& target, const std::vector<cv::Point>& points, const cv::Scalar& colour, bool filled,
+                 int thickness);
+
+// ---- colour rows -------------------------------------------------------------------
+/// Rows of 4-byte pixels to 3-byte pixels, the fourth byte dropped.
+void DropFourthByteRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstStride, int width,
+                        int height);
+/// Rows of grey bytes to pixels of `channels` (3 or 4) equal bytes.
+void GreyToColourRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstStride, int width, int height,
+                      int channels);
+/// Each channel c of every pixel becomes round(pixel * factors[c] / 255).
+void ScaleChannelsRows(std::uint8_t* dst, int stride, int width, int height, int channels,
+                       const std::uint8_t* factors);
+/// Planar 4:2:0 to packed rows of R, G, B bytes: R = Y + 1.140 V', G = Y - 0.394 U'
+/// - 0.581 V', B = Y + 2.032 U' (U', V' = chroma - 128), rounded and saturated.
+/// Chroma planes have rows of width / 2 bytes; pixel (x, y) uses chroma (x / 2, y / 2).
+void Yuv420ToRgbRows(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v, int width, int height,
+                     std::uint8_t* dst, int dstStride);
+
 // ---- HSV -------------------------------------------------------------------------
 /// RGB to HSV with hue on a 0..255 scale (360 degrees = 255), saturation and
 /// value 0..255: V = max, S = (V - min) / V, hue by sector from the maximum.
@@ -132,5 +155,9 @@ bool BilinearQuadInverseMaps(const double sourceQuad[8], const double targetQuad
                              int targetHeight, cv::Mat& mapX, cv::Mat& mapY);
 /// Cubic resampling of `src` at the mapped positions; only target pixels whose
 /// position lies inside the source ([-0.5, size - 0.5) on each axis) change.
+/// `src` and `dst` may share their pixels (the source is then read from a snapshot).
 void RemapCubicInside(const cv::Mat& src, cv::Mat& dst, const cv::Mat& mapX, const cv::Mat& mapY);
+/// Warps `src` into `dst` by the forward affine map [a b c; d e f] (source ->
+/// target) with cubic interpolation; target pixels outside the source keep their values.
+void WarpAffineCubicInside(const cv::Mat& src, cv::Mat& dst, const double forward[6]);
 } // namespace PxPrim

@@ -422,3 +422,25 @@ TEST(GreyImage, AssignmentStreamAndClone)
   EXPECT_EQ(c.GetROI(), TCGenRect<int>(1, 1, 4, 3));
   EXPECT_THROW(a = b, cv::Exception); // b's ROI does not fit a 3 x 2 image
 }
+
+TEST(GreyImage, DrawContourUsesStoredPointsRelativeToTheRoi)
+{
+  const std::vector<cv::Point> square{{0, 0}, {4, 0}, {4, 4}, {0, 4}};
+  auto contour = std::make_shared<TCPxContour>(square);
+  TCPx8bitImage image(12, 12);
+  image.SetROI(TCGenRect<int>(2, 2, 12, 12));
+  image.DrawContours({contour, nullptr}, 1, true, 1);
+  image.SetFullROI();
+  EXPECT_EQ(image.CountNonZero(), 25);
+  EXPECT_EQ(image.GetPixelFast(2, 2), 1);
+  EXPECT_EQ(image.GetPixelFast(6, 6), 1);
+  TCPx8bitImage outline(12, 12);
+  outline.DrawContour(contour.get(), 3, false, 1);
+  EXPECT_EQ(outline.CountNonZero(), 16);
+  outline.DrawContour(nullptr, 3, false, 1);
+
+  TCPx24bitImage colour(12, 12);
+  colour.DrawContours({contour.get()}, 0x0000FFul, false, 1);
+  EXPECT_EQ(colour.GetPixelFast(4, 0), 0x0000FFul);
+  EXPECT_EQ(colour.GetPixelFast(2, 2), 0u);
+}

@@ -1,5 +1,7 @@
 #pragma once
 #include <iosfwd>
+#include <list>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -12,6 +14,9 @@ class Point_;
 typedef Point_<int> Point2i;
 typedef Point2i Point;
 } // namespace cv
+
+class TCPx24bitImage;
+class TCPxContour;
 
 /// One-channel image of unsigned bytes: grey frames, masks and label images.
 ///
@@ -103,6 +108,9 @@ public:
   void Set(unsigned char value, const TCPx8bitImage& mask, TCGenRect<int> rect);
   /// Source pixel where the mask is set, over this ROI; source and mask from their ROI offsets.
   void Copy(const TCPx8bitImage& source, const TCPx8bitImage& mask);
+  /// Colour to grey (0.299 R + 0.587 G + 0.114 B) from the colour image's ROI into this ROI;
+  /// nothing happens when the ROI sizes differ.
+  void CopyBuffer(const TCPx24bitImage& colour);
   /// Whole image: pixels greater than v become v.
   void SetMaximumValue(unsigned char v);
   /// Whole image: pixels greater than `threshold` become `value`.
@@ -159,6 +167,12 @@ public:
   /// Coordinates truncated toward zero, then filled as a convex polygon.
   void FillConvexPoly(const std::vector<TCGenPoint<double>>& points, unsigned char value);
   void FillConvexPoly(cv::Point* points, int count, unsigned char value);
+  /// Draws the contour's points as stored (ROI-relative) as one closed outline,
+  /// or fills it; nothing for null.
+  void DrawContour(const TCPxContour* contour, unsigned char value, bool filled, int thickness);
+  /// DrawContour for each element in list order.
+  void DrawContours(const std::list<std::shared_ptr<TCPxContour>>& contours, unsigned char value, bool filled,
+                    int thickness);
   /// The 4-connected region of pixels equal to the seed's value becomes `value`.
   void FloodFill(const TCGenPoint<int>& seed, unsigned char value);
 

@@ -59,6 +59,11 @@ protected:
   /// block. Called once by each typed constructor. Throws std::length_error
   /// when height * stride does not fit the 32-bit buffer size.
   void AllocateOwnBuffer();
+  /// Nearest-neighbour resize of the whole source buffer into the whole current
+  /// buffer, sampling at pixel centres; a source of another layout changes nothing.
+  void ScaleCurrentNearestNeighbour(const TCPxImageBase& source);
+  /// In place over the whole current buffer: rows reversed when `vertical`, else columns.
+  void MirrorCurrent(bool vertical);
   /// Mutable access to the current buffer for the typed classes.
   unsigned char* CurrentBuffer() const { return m_pCurrentBuffer; }
 

@@ -1,0 +1,1 @@
+list(APPEND IMAGE_MODEL_COLOUR_TESTS ColourImageTests.cpp)
