@@ -268,8 +268,7 @@ void TCPx24bitImage::CopyBufferYV12(const unsigned char* frame)
 
 void TCPx24bitImage::CopyBufferYV12(const unsigned char* frame, long long frameLength)
 {
-  const long long lumaSize = static_cast<long long>(GetWidth()) * GetHeight();
-  if (frameLength < lumaSize + 2 * (lumaSize / 4))
+  if (frameLength < PxPrim::Yuv420FrameBytes(GetWidth(), GetHeight()))
     return;
   CopyBufferYV12(frame);
 }

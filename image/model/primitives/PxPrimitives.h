@@ -94,6 +94,9 @@ void ScaleChannelsRows(std::uint8_t* dst, int stride, int width, int height, int
 /// Planar 4:2:0 to packed rows of R, G, B bytes: R = Y + 1.140 V', G = Y - 0.394 U'
 /// - 0.581 V', B = Y + 2.032 U' (U', V' = chroma - 128), rounded and saturated.
 /// Chroma planes have rows of width / 2 bytes; pixel (x, y) uses chroma (x / 2, y / 2).
+/// Bytes a planar 4:2:0 frame of this size must hold for Yuv420ToRgbRows over
+/// planes at offsets 0, w * h and w * h + w * h / 4 (w * h * 3 / 2 for even sizes).
+long long Yuv420FrameBytes(int width, int height);
 void Yuv420ToRgbRows(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v, int width, int height,
                      std::uint8_t* dst, int dstStride);
 

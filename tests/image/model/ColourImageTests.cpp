@@ -114,6 +114,16 @@ TEST(ColourImage, Yv12ImportUsesThePlanesAsYUV)
   EXPECT_EQ(PixelAt(image, 0, 0)[2], std::min(255L, std::lround(y + 2.032 * u)));
   EXPECT_EQ(PixelAt(image, 2, 0)[0], 102); // next chroma sample is neutral
 
+  // Odd sizes: the checked form accepts a frame of exactly the bytes it reads
+  // (the sanitizer build would report any read past it).
+  TCPx24bitImage odd(5, 3);
+  std::vector<unsigned char> oddFrame(23, 128);
+  odd.CopyBufferYV12(oddFrame.data(), static_cast<long long>(oddFrame.size()));
+  EXPECT_EQ(odd.GetPixelFast(4, 2), 0x808080ul);
+  TCPx24bitImage oddShort(5, 3);
+  oddShort.CopyBufferYV12(oddFrame.data(), 22);
+  EXPECT_EQ(oddShort.GetPixelFast(4, 2), 0u);
+
   TCPx24bitImage untouched(w, h);
   untouched.CopyBufferYV12(frame.data(), static_cast<long long>(frame.size()) - 1);
   EXPECT_EQ(cv::countNonZero(untouched.GetFullMatPtr()->reshape(1)), 0);

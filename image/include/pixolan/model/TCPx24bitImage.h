@@ -77,7 +77,8 @@ public:
   void CopyBufferY800(const unsigned char* grey, int greyStride);
   /// Whole image from a planar 4:2:0 frame of this image's size: a w x h luma
   /// plane, then two (w / 2)-wide chroma planes of h / 2 rows used as U and V
-  /// in that order. Reads w * h + 2 * (w * h / 4) bytes.
+  /// in that order (pixel (x, y) uses chroma (x / 2, y / 2)). Reads w * h * 3 / 2
+  /// bytes for even sizes, a few more for odd ones (the checked form below knows how many).
   void CopyBufferYV12(const unsigned char* frame);
   /// As above; a frame shorter than it needs changes nothing.
   void CopyBufferYV12(const unsigned char* frame, long long frameLength);
