@@ -1,6 +1,8 @@
 #include <pixolan/model/TCPx24bitImage.h>
 #include <pixolan/model/TCPx32bitImage.h>
 #include <pixolan/model/TCPx8bitImage.h>
+#include <pixolan/model/TCPxAvrImage.h>
+#include <pixolan/model/TCPxFloatImage.h>
 #include <pixolan/model/TCPxUtil.h>
 
 #include <cstdlib>
@@ -14,6 +16,8 @@ TCPxImageBase* TCPxUtil::CreateImage(NPxImageTypes type, int width, int height)
   case ImageType8bit: return new TCPx8bitImage(width, height);
   case ImageType24bit: return new TCPx24bitImage(width, height);
   case ImageType32bit: return new TCPx32bitImage(width, height);
+  case ImageTypeFloat: return new TCPxFloatImage(width, height);
+  case ImageTypeAvr: return new TCPxAvrImage(width, height);
   default: return nullptr;
   }
 }

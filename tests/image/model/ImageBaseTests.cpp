@@ -510,6 +510,12 @@ TEST(Util, CopyAlignedBufferCopiesRectanglesOrNothing)
   EXPECT_EQ(fd, (std::vector<float>{1.5f, 1.5f, 1.5f, 0, 1.5f, 1.5f, 1.5f, 0}));
 
   EXPECT_EQ(TCPxUtil::CreateImage(static_cast<NPxImageTypes>(2), 4, 4), nullptr);
+  EXPECT_EQ(TCPxUtil::CreateImage(ImageTypeInt32, 4, 4), nullptr);
+  std::unique_ptr<TCPxImageBase> avr(TCPxUtil::CreateImage(ImageTypeAvr, 4, 4));
+  ASSERT_NE(dynamic_cast<TCPxAvrImage*>(avr.get()), nullptr);
+  EXPECT_EQ(avr->GetImageType(), ImageTypeFloat);
+  std::unique_ptr<TCPxImageBase> flt(TCPxUtil::CreateImage(ImageTypeFloat, 4, 4));
+  EXPECT_EQ(flt->GetPixelSize(), 4);
   std::unique_ptr<TCPxImageBase> grey(TCPxUtil::CreateImage(ImageType8bit, 4, 4));
   ASSERT_NE(grey, nullptr);
   EXPECT_EQ(grey->GetImageType(), ImageType8bit);

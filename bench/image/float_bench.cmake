@@ -1,0 +1,1 @@
+list(APPEND IMAGE_BENCH_FLOAT_SOURCES FloatImageBench.cpp)

@@ -1,0 +1,1 @@
+list(APPEND IMAGE_MODEL_FLOAT_TESTS FloatImageTests.cpp Int32ImageTests.cpp FloatPrimitivesTests.cpp)
