@@ -10,5 +10,8 @@
 #include <pixolan/model/TCPxAutoRoi.h>
 #include <pixolan/model/TCPxByteImage.h>
 #include <pixolan/model/TCPxConversion.h>
+#include <pixolan/model/TCPxAvrImage.h>
+#include <pixolan/model/TCPxFloatImage.h>
 #include <pixolan/model/TCPxImageBase.h>
+#include <pixolan/model/TCPxInt32Image.h>
 #include <pixolan/model/TCPxUtil.h>
