@@ -11,6 +11,7 @@
 #include <general/TCGenMathUtils.h>
 
 #include "PxFilterSupport.h"
+#include "primitives/PxFilterPrimitives.h"
 
 using DoubleThresholdCreator = of_internal::TCGenOfCreator2<TCPxImageFilter, TCPxFilterDoubleThreshold, double, double>;
 PX_REGISTER_FILTER(TCPxFilterDoubleThreshold, DoubleThreshold, DoubleThresholdCreator, "double lower", "double higher")
@@ -22,39 +23,15 @@ std::uint8_t ClampByte(int v)
   return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
 }
 
-// The byte band threshold as one table: v < lower or v > higher -> 0, others
-// kept, then every non-zero value -> 255. With `zeroAsLowerBound` (8-bit grey
-// with lower 0) every value <= higher becomes 255, zero included.
-void BuildLut(std::uint8_t lower, std::uint8_t higher, bool zeroAsLowerBound, std::uint8_t* lut)
+// The byte band threshold: v < lower or v > higher -> 0, others kept, then
+// every non-zero value -> 255; that is 255 exactly for lo <= v <= hi with the
+// band returned here (empty when lo > hi). Grey images with lower 0 treat every
+// value <= higher as in band, zero included, as long as higher > 0.
+std::pair<std::uint8_t, std::uint8_t> ByteBand(std::uint8_t lower, std::uint8_t higher, bool zeroAsLowerBound)
 {
-  for (int v = 0; v < 256; ++v)
-  {
-    int r;
-    if (zeroAsLowerBound)
-      r = v < higher ? 255 : (v > higher ? 0 : v);
-    else
-      r = (v < lower || v > higher) ? 0 : v;
-    lut[v] = r > 0 ? 255 : 0;
-  }
-}
-
-void ApplyLutRegion(cv::Mat region, const std::uint8_t* lut, int channels)
-{
-  const int cn = region.channels();
-  for (int y = 0; y < region.rows; ++y)
-  {
-    std::uint8_t* p = region.ptr<std::uint8_t>(y);
-    if (channels == cn)
-    {
-      const int n = region.cols * cn;
-      for (int i = 0; i < n; ++i)
-        p[i] = lut[p[i]];
-      continue;
-    }
-    for (int x = 0; x < region.cols; ++x)
-      for (int c = 0; c < channels; ++c)
-        p[x * cn + c] = lut[p[x * cn + c]];
-  }
+  if (zeroAsLowerBound && lower == 0)
+    return higher > 0 ? std::make_pair(std::uint8_t(0), higher) : std::make_pair(std::uint8_t(1), std::uint8_t(0));
+  return {std::max<std::uint8_t>(lower, 1), higher};
 }
 } // namespace
 
@@ -112,10 +89,8 @@ void TCPxFilterDoubleThreshold::ProcessImage(TCPxImageBase* source, TCPxImageBas
     }
     return;
   }
-  const std::uint8_t lower = ClampByte(m_iLower), higher = ClampByte(m_iHigher);
-  std::uint8_t lut[256];
-  BuildLut(lower, higher, type == ImageType8bit && lower == 0, lut);
-  ApplyLutRegion(roi, lut, type == ImageType32bit ? 3 : roi.channels());
+  const auto band = ByteBand(ClampByte(m_iLower), ClampByte(m_iHigher), type == ImageType8bit);
+  PxPrim::BandMaskRows(roi, type == ImageType32bit ? 3 : roi.channels(), band.first, band.second);
 }
 
 void TCPxFilterDoubleThreshold::Process8bitImageROI(std::shared_ptr<TCPx8bitImage> image, TCGenRect<int> rect) const
@@ -124,11 +99,9 @@ void TCPxFilterDoubleThreshold::Process8bitImageROI(std::shared_ptr<TCPx8bitImag
     return;
   if (!rect.SetIntersect(TCGenRect<int>(0, 0, image->GetWidth(), image->GetHeight())))
     return;
-  const std::uint8_t lower = ClampByte(m_iLower), higher = ClampByte(m_iHigher);
-  std::uint8_t lut[256];
-  BuildLut(lower, higher, lower == 0, lut);
-  ApplyLutRegion(_impl::RegionView(*image, cv::Rect(rect.GetLeft(), rect.GetTop(), rect.GetWidth(), rect.GetHeight())),
-                 lut, 1);
+  const auto band = ByteBand(ClampByte(m_iLower), ClampByte(m_iHigher), true);
+  cv::Mat region = _impl::RegionView(*image, cv::Rect(rect.GetLeft(), rect.GetTop(), rect.GetWidth(), rect.GetHeight()));
+  PxPrim::BandMaskRows(region, 1, band.first, band.second);
 }
 
 // ---- HueRange ----------------------------------------------------------------------------

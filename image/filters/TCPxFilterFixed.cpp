@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "PxFilterSupport.h"
+#include "primitives/PxFilterPrimitives.h"
 
 using FixedCreator = of_internal::TCGenOfCreator2<TCPxImageFilter, TCPxFilterFixed, Px::EFixedFilters, int>;
 PX_REGISTER_FILTER(TCPxFilterFixed, Fixed, FixedCreator, "EFixedFilters type", "int kernelSize")
@@ -42,26 +43,26 @@ bool DerivativeOf(Px::EFixedFilters type, Derivative* d)
 
 // The filter's response in floats over the whole image, replicated border; false
 // for kinds without a response of this form (Sharpen, unknown values).
-bool Response(const cv::Mat& src, Px::EFixedFilters type, int kernelSize, double scale, cv::Mat& out)
+bool Response(const cv::Mat& src, Px::EFixedFilters type, int kernelSize, double scale, cv::Mat& out, int depth)
 {
   const int k = kernelSize == 5 ? 5 : 3;
   Derivative d;
   if (DerivativeOf(type, &d))
   {
     if (d.scharr)
-      cv::Scharr(src, out, CV_32F, d.dx, d.dy, d.sign * scale, 0, cv::BORDER_REPLICATE);
+      cv::Scharr(src, out, depth, d.dx, d.dy, d.sign * scale, 0, cv::BORDER_REPLICATE);
     else
-      cv::Sobel(src, out, CV_32F, d.dx, d.dy, k, d.sign * scale, 0, cv::BORDER_REPLICATE);
+      cv::Sobel(src, out, depth, d.dx, d.dy, k, d.sign * scale, 0, cv::BORDER_REPLICATE);
     return true;
   }
   if (type == Px::EFixedFilters::Laplacian)
   {
-    cv::Laplacian(src, out, CV_32F, k, scale, 0, cv::BORDER_REPLICATE);
+    cv::Laplacian(src, out, depth, k, scale, 0, cv::BORDER_REPLICATE);
     return true;
   }
   if (type == Px::EFixedFilters::Lowpass)
   {
-    cv::blur(src, out, cv::Size(k, k), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+    cv::blur(src, out, cv::Size(k, k), cv::Point(-1, -1), cv::BORDER_REPLICATE); // keeps the source depth
     return true;
   }
   return false;
@@ -110,34 +111,23 @@ void TCPxFilterFixed::ProcessImage8(TCPxImageBase* source, TCPxImageBase* destin
   if (m_eType == Px::EFixedFilters::Lowpass)
   {
     cv::Mat out;
-    if (Response(src, m_eType, m_iKernelSize, 1.0, out))
+    if (Response(src, m_eType, m_iKernelSize, 1.0, out, CV_8U))
       out.copyTo(dst); // blur keeps 8 bits, rounded to nearest
     return;
   }
-  cv::Mat response;
-  if (!Response(src, m_eType, m_iKernelSize, 1.0, response))
-    return;
-  // Integer responses (exact in floats) divided once, so that halves are
-  // recognised exactly; rounded to nearest (halves to even), saturated to
-  // -128..127 and shifted by 128 so that zero response reads 128.
-  const float divisor = static_cast<float>(Divisor(m_eType, m_iKernelSize));
-  for (int y = 0; y < dst.rows; ++y)
-  {
-    const float* s = response.ptr<float>(y);
-    auto* d = dst.ptr<std::uint8_t>(y);
-    for (int x = 0; x < dst.cols; ++x)
-    {
-      const float v = std::nearbyint(s[x] / divisor);
-      d[x] = static_cast<std::uint8_t>(static_cast<int>(std::clamp(v, -128.0f, 127.0f)) + 128);
-    }
-  }
+  // Exact integer sums (every kernel's weights sum below 128 in magnitude, so
+  // 16 bits hold them), divided once so that halves are recognised exactly,
+  // then stored as shifted signed bytes.
+  cv::Mat& response = PxPrim::Scratch(3, src.size(), CV_16S);
+  if (Response(src, m_eType, m_iKernelSize, 1.0, response, CV_16S))
+    PxPrim::ShiftedSignedBytes(response, static_cast<float>(Divisor(m_eType, m_iKernelSize)), dst);
 }
 
 void TCPxFilterFixed::ProcessImage32f(TCPxImageBase* source, TCPxImageBase* destination) const
 {
   const cv::Mat src = _impl::WholeView(*source);
   cv::Mat dst = _impl::WholeView(*_impl::Target(source, destination));
-  cv::Mat out;
-  if (Response(src, m_eType, m_iKernelSize, 1.0, out))
+  cv::Mat& out = PxPrim::Scratch(3, src.size(), CV_32F);
+  if (Response(src, m_eType, m_iKernelSize, 1.0, out, CV_32F))
     out.copyTo(dst);
 }

@@ -181,28 +181,18 @@ void TCPxFilterMorphology::Square(TCPxImageBase* source, TCPxImageBase* destinat
   const cv::Mat src = _impl::WholeView(*source);
   if (destination)
   {
+    // One pass source -> destination, then the remaining passes in place.
     cv::Mat dst = _impl::WholeView(*destination);
     const cv::Rect srcArea = area(*source), dstArea = area(*destination);
-    if (srcArea.size() != dstArea.size() || srcArea.empty())
-      return;
-    // One pass source -> destination: destination pixel (dstArea + p) takes
-    // the neighbourhood of source pixel (srcArea + p).
-    cv::Mat grown = src(cv::Rect(srcArea.x - 1, srcArea.y - 1, srcArea.width + 2, srcArea.height + 2)).clone();
-    cv::Mat result;
-    if (dilate)
-      cv::dilate(grown, result, mask, cv::Point(1, 1), 1, cv::BORDER_REPLICATE);
-    else
-      cv::erode(grown, result, mask, cv::Point(1, 1), 1, cv::BORDER_REPLICATE);
-    cv::Mat target = dst(dstArea);
-    result(cv::Rect(1, 1, srcArea.width, srcArea.height)).copyTo(target);
+    PxPrim::MorphologyPass3x3(src, srcArea, dst, dstArea, mask, dilate);
     for (int i = 1; i < m_iSteps; ++i)
-      PxPrim::MorphologyPass3x3(dst, dst, dstArea, mask, dilate);
+      PxPrim::MorphologyPass3x3(dst, dstArea, dst, dstArea, mask, dilate);
     return;
   }
   cv::Mat image = src;
   const cv::Rect a = area(*source);
   for (int i = 0; i < m_iSteps; ++i)
-    PxPrim::MorphologyPass3x3(image, image, a, mask, dilate);
+    PxPrim::MorphologyPass3x3(image, a, image, a, mask, dilate);
 }
 
 void TCPxFilterMorphology::SquareBorderReplicate(TCPxImageBase* source, TCPxImageBase* destination,
@@ -211,7 +201,7 @@ void TCPxFilterMorphology::SquareBorderReplicate(TCPxImageBase* source, TCPxImag
   if (m_iSteps <= 0)
     return;
   const cv::Mat mask(3, 3, CV_8UC1, const_cast<unsigned char*>(m_mask));
-  cv::Mat& scratch = m_pStates->ScratchFor(source->GetImageType());
+  cv::Mat& scratch = m_pStates->ScratchFor(source->GetImageType()); // kept between calls
   cv::Mat dst = _impl::WholeView(*_impl::Target(source, destination));
   cv::Mat from = _impl::WholeView(*source);
   for (int i = 0; i < m_iSteps; ++i)
@@ -248,6 +238,6 @@ void TCPxFilterMorphology::Dilate8bitImageROI(std::shared_ptr<TCPx8bitImage> ima
     return;
   cv::Mat view = _impl::WholeView(*image);
   const cv::Mat full = cv::Mat::ones(3, 3, CV_8UC1);
-  PxPrim::MorphologyPass3x3(view, view, cv::Rect(rect.GetLeft(), rect.GetTop(), rect.GetWidth(), rect.GetHeight()),
-                            full, true);
+  const cv::Rect area(rect.GetLeft(), rect.GetTop(), rect.GetWidth(), rect.GetHeight());
+  PxPrim::MorphologyPass3x3(view, area, view, area, full, true);
 }

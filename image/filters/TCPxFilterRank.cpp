@@ -67,7 +67,7 @@ void TCPxFilterMedian::ProcessImage(TCPxImageBase* source, TCPxImageBase* destin
   {
     if (k == 3 || k == 5)
     {
-      const cv::Mat src = _impl::WholeView(*source).clone(); // the target may be the source
+      const cv::Mat src = destination ? _impl::WholeView(*source) : _impl::WholeView(*source).clone();
       cv::Mat dst = _impl::WholeView(*_impl::Target(source, destination));
       PxPrim::VectorMedianFilter(src, dst, k);
     }
@@ -85,8 +85,6 @@ void TCPxFilterRange::ProcessImage(TCPxImageBase* source, TCPxImageBase* destina
   if (!source || source->GetImageType() != ImageType8bit || !_impl::DestinationFits(*source, destination) ||
       m_iKernelSize < 1)
     return;
-  cv::Mat range;
-  PxPrim::RangeFilter(_impl::WholeView(*source), range, m_iKernelSize / 2);
   cv::Mat dst = _impl::WholeView(*_impl::Target(source, destination));
-  range.copyTo(dst);
+  PxPrim::RangeFilter(_impl::WholeView(*source), dst, m_iKernelSize / 2);
 }

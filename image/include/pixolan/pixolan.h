@@ -3,6 +3,15 @@
 #include <general/general.h>
 #include <pixolan/PxExport.h>
 #include <pixolan/analysis/TCPxContour.h>
+#include <pixolan/filters/PxFilterTypes.h>
+#include <pixolan/filters/TCGenObjectFactory.h>
+#include <pixolan/filters/TCPxFilterDoubleThreshold.h>
+#include <pixolan/filters/TCPxFilterFactory.h>
+#include <pixolan/filters/TCPxFilterFixed.h>
+#include <pixolan/filters/TCPxFilterHueRange.h>
+#include <pixolan/filters/TCPxFilterMorphology.h>
+#include <pixolan/filters/TCPxFilterRank.h>
+#include <pixolan/filters/TCPxImageFilter.h>
 #include <pixolan/model/PxTypes.h>
 #include <pixolan/model/TCPx24bitImage.h>
 #include <pixolan/model/TCPx32bitImage.h>

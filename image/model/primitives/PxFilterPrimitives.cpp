@@ -1,6 +1,7 @@
 #include "PxFilterPrimitives.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -35,36 +36,58 @@ void MedianAnyWindow(const cv::Mat& src, cv::Mat& out, int k)
 }
 } // namespace
 
+cv::Mat& Scratch(int slot, cv::Size size, int type)
+{
+  // Reused per thread: a fresh frame-sized matrix per call would cost a page
+  // fault per page on every call.
+  thread_local cv::Mat scratch[4];
+  scratch[slot].create(size, type);
+  return scratch[slot];
+}
+
 void RankFilter(const cv::Mat& src, cv::Mat& dst, int k, RankOp op)
 {
   const int h = k / 2;
   const cv::Rect area(h, h, src.cols - k, src.rows - k);
-  cv::Mat out;
+  const bool inPlace = src.data == dst.data;
+  cv::Mat out = inPlace ? Scratch(0, area.size(), src.type()) : dst(area);
   switch (op)
   {
   case RankOp::Min:
   case RankOp::Max:
   {
-    // The windows of the processed area lie inside the image, so the border
-    // mode OpenCV uses outside it never reaches the pixels we keep.
+    // A sub-matrix of the whole image: OpenCV reads the window pixels around
+    // the area from the image itself, and they all lie inside it.
     const cv::Mat kernel = cv::Mat::ones(k, k, CV_8UC1);
     if (op == RankOp::Min)
-      cv::erode(src, out, kernel, cv::Point(h, h), 1, cv::BORDER_REPLICATE);
+      cv::erode(src(area), out, kernel, cv::Point(h, h), 1, cv::BORDER_REPLICATE);
     else
-      cv::dilate(src, out, kernel, cv::Point(h, h), 1, cv::BORDER_REPLICATE);
+      cv::dilate(src(area), out, kernel, cv::Point(h, h), 1, cv::BORDER_REPLICATE);
     break;
   }
   case RankOp::Median:
     if (k % 2 == 1 && (k <= 5 || src.depth() == CV_8U))
-      cv::medianBlur(src, out, k);
+    {
+      // The median reads only its input matrix: give it the area grown by the
+      // window, which lies inside the image, and keep the centre.
+      const cv::Rect grown(0, 0, area.width + 2 * h, area.height + 2 * h);
+      cv::Mat& full = Scratch(1, grown.size(), src.type());
+      cv::medianBlur(src(grown), full, k);
+      full(cv::Rect(h, h, area.width, area.height)).copyTo(out);
+    }
     else
     {
-      out.create(src.size(), src.type());
-      MedianAnyWindow(src, out, k);
+      cv::Mat& full = Scratch(1, src.size(), src.type());
+      MedianAnyWindow(src, full, k);
+      full(area).copyTo(out);
     }
     break;
   }
-  out(area).copyTo(dst(area));
+  if (inPlace)
+  {
+    cv::Mat target = dst(area);
+    out.copyTo(target);
+  }
 }
 
 void VectorMedianFilter(const cv::Mat& src, cv::Mat& dst, int k)
@@ -102,32 +125,118 @@ void VectorMedianFilter(const cv::Mat& src, cv::Mat& dst, int k)
 
 void RangeFilter(const cv::Mat& src, cv::Mat& dst, int h)
 {
-  dst = cv::Mat::zeros(src.size(), CV_8UC1);
-  if (src.cols <= 2 * h || src.rows <= 2 * h)
-    return;
-  const cv::Mat kernel = cv::Mat::ones(2 * h + 1, 2 * h + 1, CV_8UC1);
-  cv::Mat lo, hi;
-  cv::erode(src, lo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-  cv::dilate(src, hi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-  const cv::Rect inner(h, h, src.cols - 2 * h, src.rows - 2 * h);
-  cv::Mat target = dst(inner);
-  cv::subtract(hi(inner), lo(inner), target);
+  const bool fits = src.cols > 2 * h && src.rows > 2 * h;
+  const cv::Rect inner = fits ? cv::Rect(h, h, src.cols - 2 * h, src.rows - 2 * h) : cv::Rect();
+  if (fits)
+  {
+    // Both extremes first: dst may be the source.
+    const cv::Mat kernel = cv::Mat::ones(2 * h + 1, 2 * h + 1, CV_8UC1);
+    cv::Mat& lo = Scratch(0, inner.size(), CV_8UC1);
+    cv::Mat& hi = Scratch(1, inner.size(), CV_8UC1);
+    cv::erode(src(inner), lo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::dilate(src(inner), hi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::Mat target = dst(inner);
+    cv::subtract(hi, lo, target);
+  }
+  // The band around the computed area is 0.
+  for (int y = 0; y < dst.rows; ++y)
+  {
+    std::uint8_t* row = dst.ptr<std::uint8_t>(y);
+    if (!fits || y < inner.y || y >= inner.y + inner.height)
+      std::fill(row, row + dst.cols, std::uint8_t(0));
+    else
+    {
+      std::fill(row, row + inner.x, std::uint8_t(0));
+      std::fill(row + inner.x + inner.width, row + dst.cols, std::uint8_t(0));
+    }
+  }
 }
 
-void MorphologyPass3x3(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect, const cv::Mat& mask, bool dilate)
+void MorphologyPass3x3(const cv::Mat& src, const cv::Rect& srcRect, cv::Mat& dst, const cv::Rect& dstRect,
+                       const cv::Mat& mask, bool dilate)
 {
-  if (rect.width <= 0 || rect.height <= 0)
+  if (srcRect.width <= 0 || srcRect.height <= 0 || srcRect.size() != dstRect.size())
     return;
-  // The rectangle grown by the 1-pixel neighbourhood it reads; it lies inside the image.
-  const cv::Rect grown(rect.x - 1, rect.y - 1, rect.width + 2, rect.height + 2);
-  const cv::Mat input(src, grown);
-  const cv::Mat isolated = input.clone(); // no reads beyond `grown`, and src may be dst
-  cv::Mat out;
+  // src(srcRect) is a sub-matrix of the whole image: OpenCV takes the one-pixel
+  // neighbourhood around it from the image (the rectangle lies 1 pixel inside it).
+  const bool sameImage = src.data == dst.data;
+  cv::Mat out = sameImage ? Scratch(2, srcRect.size(), src.type()) : dst(dstRect);
   if (dilate)
-    cv::dilate(isolated, out, mask, cv::Point(1, 1), 1, cv::BORDER_REPLICATE);
+    cv::dilate(src(srcRect), out, mask, cv::Point(1, 1), 1, cv::BORDER_REPLICATE);
   else
-    cv::erode(isolated, out, mask, cv::Point(1, 1), 1, cv::BORDER_REPLICATE);
-  cv::Mat target = dst(rect);
-  out(cv::Rect(1, 1, rect.width, rect.height)).copyTo(target);
+    cv::erode(src(srcRect), out, mask, cv::Point(1, 1), 1, cv::BORDER_REPLICATE);
+  if (sameImage)
+  {
+    cv::Mat target = dst(dstRect);
+    out.copyTo(target);
+  }
+}
+
+namespace
+{
+// round-to-nearest-even by the float adder: adding and subtracting 1.5 * 2^23
+// rounds any |v| < 2^22 to an integer, so the loop vectorises without libm.
+__attribute__((target_clones("avx2", "default"))) void ShiftedSignedRow(const std::int16_t* __restrict__ s,
+                                                                        std::uint8_t* __restrict__ d, int n,
+                                                                        float divisor)
+{
+  const float magic = 12582912.0f;
+  for (int x = 0; x < n; ++x)
+  {
+    // Responses of 8-bit images are far below 2^22, so the rounding trick holds.
+    const float v = (static_cast<float>(s[x]) / divisor + magic) - magic;
+    std::int32_t i = static_cast<std::int32_t>(v);
+    i = std::min(std::max(i, -128), 127);
+    d[x] = static_cast<std::uint8_t>(i + 128);
+  }
+}
+
+// The same for a power-of-two divisor, whose reciprocal is exact, so a multiply
+// gives the identical quotient.
+__attribute__((target_clones("avx2", "default"))) void ShiftedSignedRowPow2(const std::int16_t* __restrict__ s,
+                                                                            std::uint8_t* __restrict__ d, int n,
+                                                                            float reciprocal)
+{
+  const float magic = 12582912.0f;
+  for (int x = 0; x < n; ++x)
+  {
+    const float v = (static_cast<float>(s[x]) * reciprocal + magic) - magic;
+    std::int32_t i = static_cast<std::int32_t>(v);
+    i = std::min(std::max(i, -128), 127);
+    d[x] = static_cast<std::uint8_t>(i + 128);
+  }
+}
+} // namespace
+
+void ShiftedSignedBytes(const cv::Mat& response, float divisor, cv::Mat& dst)
+{
+  int exponent = 0;
+  const bool powerOfTwo = std::frexp(divisor, &exponent) == 0.5f;
+  for (int y = 0; y < dst.rows; ++y)
+  {
+    if (powerOfTwo)
+      ShiftedSignedRowPow2(response.ptr<std::int16_t>(y), dst.ptr<std::uint8_t>(y), dst.cols, 1.0f / divisor);
+    else
+      ShiftedSignedRow(response.ptr<std::int16_t>(y), dst.ptr<std::uint8_t>(y), dst.cols, divisor);
+  }
+}
+
+void BandMaskRows(cv::Mat& region, int channels, std::uint8_t lo, std::uint8_t hi)
+{
+  const int cn = region.channels();
+  for (int y = 0; y < region.rows; ++y)
+  {
+    std::uint8_t* p = region.ptr<std::uint8_t>(y);
+    if (channels == cn)
+    {
+      const int n = region.cols * cn;
+      for (int i = 0; i < n; ++i)
+        p[i] = (p[i] >= lo && p[i] <= hi) ? 255 : 0;
+    }
+    else
+      for (int x = 0; x < region.cols; ++x)
+        for (int c = 0; c < channels; ++c)
+          p[x * cn + c] = (p[x * cn + c] >= lo && p[x * cn + c] <= hi) ? 255 : 0;
+  }
 }
 } // namespace PxPrim

@@ -27,12 +27,23 @@ void VectorMedianFilter(const cv::Mat& src, cv::Mat& dst, int k);
 
 /// Local range (maximum - minimum) over the (2h + 1)^2 window centred on every
 /// pixel with h <= x < width - h and h <= y < height - h; the band around it is 0.
-/// `dst` is a fresh one-channel 8-bit image of the source's size.
+/// `dst` is a one-channel 8-bit image of the source's size and may be the source.
 void RangeFilter(const cv::Mat& src, cv::Mat& dst, int h);
 
+/// Frame-sized scratch matrix `slot` (0 to 3) of the calling thread, reused
+/// between calls when size and type stay the same.
+cv::Mat& Scratch(int slot, cv::Size size, int type);
+
+/// dst := round(response / divisor) (halves to even) saturated to -128..127,
+/// plus 128; `response` holds 16-bit signed sums.
+void ShiftedSignedBytes(const cv::Mat& response, float divisor, cv::Mat& dst);
+/// The first `channels` bytes of every pixel: 255 when lo <= v <= hi, else 0.
+void BandMaskRows(cv::Mat& region, int channels, std::uint8_t lo, std::uint8_t hi);
+
 /// One 3 x 3 erosion (or dilation) pass with `mask` (3 x 3, 8-bit, non-zero =
-/// member, anchor at the centre) over `rect` of `dst`, reading the 1-pixel
-/// neighbourhood from `src`; rect must lie at least 1 pixel inside the image.
-/// `src` and `dst` may be the same image.
-void MorphologyPass3x3(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect, const cv::Mat& mask, bool dilate);
+/// member, anchor at the centre): dst(dstRect) from the neighbourhoods of
+/// src(srcRect); both rectangles have one size and lie at least 1 pixel inside
+/// their images, which are whole-image headers and may be the same image.
+void MorphologyPass3x3(const cv::Mat& src, const cv::Rect& srcRect, cv::Mat& dst, const cv::Rect& dstRect,
+                       const cv::Mat& mask, bool dilate);
 } // namespace PxPrim
