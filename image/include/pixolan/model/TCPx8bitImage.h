@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <iosfwd>
 #include <list>
 #include <memory>
@@ -17,6 +18,16 @@ typedef Point2i Point;
 
 class TCPx24bitImage;
 class TCPxContour;
+
+namespace Px
+{
+/// Retrieval mode of the contour finder; other values find nothing.
+enum EFindContourFlags
+{
+  FindContoursExternal = 0, ///< outer boundaries only
+  FindContoursList = 1,     ///< every boundary, holes included, without hierarchy
+};
+} // namespace Px
 
 /// One-channel image of unsigned bytes: grey frames, masks and label images.
 ///
@@ -175,6 +186,28 @@ public:
                     int thickness);
   /// The 4-connected region of pixels equal to the seed's value becomes `value`.
   void FloodFill(const TCGenPoint<int>& seed, unsigned char value);
+
+  // ---- objects from masks (non-zero pixels of the ROI) ----------------------------------
+  /// Appends one new contour per outline found (points ROI-relative, each
+  /// recording this ROI), or only the one of largest area when `largestOnly`.
+  /// The caller owns the contours. A failure of the contour finder adds nothing.
+  void FindContours(std::list<TCPxContour*>& contours, Px::EFindContourFlags mode, bool largestOnly) const;
+  /// Outer boundaries and, at the same index, the holes inside each. Any
+  /// contours already in the vectors are deleted first; the caller owns the new
+  /// ones. With `largestOnly`, the largest outline (outer or hole) and its holes.
+  void FindContours(std::vector<TCPxContour*>& outer, std::vector<std::vector<TCPxContour*>>& holes,
+                    bool largestOnly) const;
+  /// The external outline that `less` ranks highest among all external
+  /// outlines (with an area comparison: the largest); null when none. Caller owns it.
+  TCPxContour* FindLargestContour(std::function<bool(const TCPxContour*, const TCPxContour*)> less) const;
+  /// Thins the non-zero regions of the ROI to one-pixel-wide lines: the ROI
+  /// becomes 0 and 1. Iterates until nothing changes or `maxIterations` passes
+  /// (INT_MAX: min(width, height)); maxIterations <= 0 does nothing. With
+  /// `collectEndPoints`, returns the line ends (whole-image coordinates, row-major order).
+  std::vector<TCGenPoint<int>> Thin(bool collectEndPoints, int maxIterations);
+  /// The end points of the skeleton of the ROI's non-zero regions, in row-major
+  /// order; this image is not changed.
+  std::vector<TCGenPoint<int>> GetEndPoints() const;
 
   // ---- geometry (whole images) -----------------------------------------------------------
   /// Rotates by `angleDegrees` (counter-clockwise on screen) about the centre

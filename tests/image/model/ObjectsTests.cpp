@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+#include <set>
+
+#include <pixolan/pixolan.h>
+
+namespace
+{
+struct ContourList
+{
+  std::list<TCPxContour*> items;
+  ~ContourList()
+  {
+    for (TCPxContour* c : items)
+      delete c;
+  }
+};
+
+TCPx8bitImage Shapes()
+{
+  TCPx8bitImage image(80, 60);
+  image.Rectangle(TCGenRect<int>(5, 5, 24, 14), 255);          // 20 x 10 block
+  image.Circle(TCGenPoint<int>(50, 30), 8, 255, 1, true);      // disc
+  image.Rectangle(TCGenRect<int>(10, 35, 39, 54), 255);        // ring: 30 x 20 ...
+  image.Rectangle(TCGenRect<int>(15, 40, 34, 49), 0);          // ... with a 20 x 10 hole
+  return image;
+}
+} // namespace
+
+TEST(Objects, ListFormFindsOutlinesByMode)
+{
+  const TCPx8bitImage image = Shapes();
+  ContourList external, all, none, largest;
+  image.FindContours(external.items, Px::FindContoursExternal, false);
+  image.FindContours(all.items, Px::FindContoursList, false);
+  image.FindContours(none.items, static_cast<Px::EFindContourFlags>(2), false);
+  image.FindContours(largest.items, Px::FindContoursExternal, true);
+  EXPECT_EQ(external.items.size(), 3u);
+  EXPECT_EQ(all.items.size(), 4u); // the hole too
+  EXPECT_TRUE(none.items.empty());
+  ASSERT_EQ(largest.items.size(), 1u);
+  // The ring's outline (30 x 20 pixels) is the largest: |area| + N/2 + 1 counts its pixels.
+  EXPECT_EQ(largest.items.front()->GetArea(), 600.0);
+
+  // Points are relative to the ROI, which each contour records.
+  TCPx8bitImage roiImage = Shapes();
+  roiImage.SetROI(TCGenRect<int>(2, 3, 30, 20));
+  ContourList inRoi;
+  roiImage.FindContours(inRoi.items, Px::FindContoursExternal, false);
+  ASSERT_EQ(inRoi.items.size(), 1u);
+  const TCGenRect<int> box = inRoi.items.front()->GetBoundingRect();
+  EXPECT_EQ(box.GetLeft(), 3);
+  EXPECT_EQ(box.GetTop(), 2);
+}
+
+TEST(Objects, TwoLevelFormPairsOutlinesWithTheirHolesAndReleasesOldEntries)
+{
+  const TCPx8bitImage image = Shapes();
+  std::vector<TCPxContour*> outer{new TCPxContour()};            // released by the call
+  std::vector<std::vector<TCPxContour*>> holes{{new TCPxContour()}}; // likewise
+  image.FindContours(outer, holes, false);
+  ASSERT_EQ(outer.size(), 3u);
+  ASSERT_EQ(holes.size(), 3u);
+  int withHole = 0;
+  for (std::size_t i = 0; i < outer.size(); ++i)
+    if (!holes[i].empty())
+    {
+      ++withHole;
+      EXPECT_GT(outer[i]->GetArea(), holes[i].front()->GetArea());
+    }
+  EXPECT_EQ(withHole, 1);
+  image.FindContours(outer, holes, true);
+  ASSERT_EQ(outer.size(), 1u);
+  EXPECT_EQ(holes.size(), 1u);
+  EXPECT_EQ(holes[0].size(), 1u);
+  for (TCPxContour* c : outer)
+    delete c;
+  for (auto& group : holes)
+    for (TCPxContour* c : group)
+      delete c;
+}
+
+TEST(Objects, LargestContourRanksAllOutlinesWithTheCallersComparator)
+{
+  const TCPx8bitImage image = Shapes();
+  std::unique_ptr<TCPxContour> largest(image.FindLargestContour(TCPxContourAreaLess()));
+  ASSERT_NE(largest, nullptr);
+  EXPECT_EQ(largest->GetArea(), 600.0);
+  std::unique_ptr<TCPxContour> smallest(image.FindLargestContour(TCPxContourAreaGreater()));
+  ASSERT_NE(smallest, nullptr);
+  EXPECT_LT(smallest->GetArea(), 220.0); // the 20 x 10 block (200 pixels) or the disc
+  std::unique_ptr<TCPxContour> plain(image.FindLargestContour(nullptr));
+  EXPECT_EQ(plain->GetArea(), 600.0);
+  EXPECT_EQ(TCPx8bitImage(10, 10).FindLargestContour(TCPxContourAreaLess()), nullptr);
+}
+
+TEST(Thinning, BarBecomesALineWithTwoEnds)
+{
+  TCPx8bitImage image(30, 15);
+  image.Rectangle(TCGenRect<int>(5, 5, 24, 9), 255); // 20 x 5
+  image.SetROI(TCGenRect<int>(2, 2, 28, 13));
+  TCPx8bitImage unchanged(image);
+  const auto ends = image.GetEndPoints();
+  EXPECT_TRUE(image == unchanged);
+  ASSERT_EQ(ends.size(), 2u);
+  EXPECT_LT(ends[0].GetX(), ends[1].GetX()); // row-major order of a horizontal line
+
+  const auto thinEnds = image.Thin(true, INT_MAX);
+  EXPECT_EQ(thinEnds.size(), 2u);
+  image.SetFullROI();
+  EXPECT_EQ(image.GetMaximumValue(), 1);
+  int set = 0;
+  for (int x = 0; x < 30; ++x)
+  {
+    int column = 0;
+    for (int y = 0; y < 15; ++y)
+      column += image.GetPixelFast(x, y);
+    EXPECT_LE(column, 1) << x; // one pixel wide
+    set += column;
+  }
+  EXPECT_GE(set, 14);
+  EXPECT_EQ(image.GetPixelFast(0, 0), 0);
+}
+
+TEST(Thinning, DegenerateInputs)
+{
+  TCPx8bitImage dot(9, 9);
+  dot.SetPixelFast(4, 4, 255);
+  const auto ends = dot.GetEndPoints();
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0], TCGenPoint<int>(4, 4));
+
+  TCPx8bitImage zero(9, 9);
+  EXPECT_TRUE(zero.GetEndPoints().empty());
+  EXPECT_TRUE(zero.Thin(true, INT_MAX).empty());
+  TCPx8bitImage bar(9, 9);
+  bar.Fill(255);
+  TCPx8bitImage before(bar);
+  EXPECT_TRUE(bar.Thin(true, 0).empty());
+  EXPECT_TRUE(bar == before);
+  bar.SetROI(TCGenRect<int>(3, 3, 3, 3));
+  EXPECT_TRUE(bar.Thin(true, INT_MAX).empty());
+  TCPx8bitImage column(1, 20);
+  column.Fill(255);
+  column.Thin(true, INT_MAX);
+  EXPECT_LE(column.GetMaximumValue(), 1);
+}
+
+// A frame goes from grey through threshold and morphology to measured objects.
+TEST(Objects, FromGreyFrameToMeasuredObjects)
+{
+  TCPx8bitImage frame(160, 120);
+  frame.Fill(30);
+  frame.Rectangle(TCGenRect<int>(10, 10, 49, 29), 200); // 40 x 20
+  frame.Circle(TCGenPoint<int>(100, 40), 15, 180, 1, true);
+  frame.Rectangle(TCGenRect<int>(60, 80, 139, 109), 220); // 80 x 30
+  // Salt noise that the opening must remove.
+  for (int i = 0; i < 40; ++i)
+    frame.SetPixelFast((i * 37) % 160, 60 + (i * 13) % 15, 255);
+
+  TCPx8bitImage mask(frame);
+  // Foreground lies above the Otsu level.
+  TCPxFilterDoubleThreshold(mask.GetOtsuThreshold() + 1, 255).ProcessImage(&mask, nullptr);
+  TCPxFilterMorphology(Px::Open, 1, true).ProcessImage(&mask, nullptr);
+
+  ContourList objects;
+  mask.FindContours(objects.items, Px::FindContoursExternal, false);
+  ASSERT_EQ(objects.items.size(), 3u);
+  std::multiset<std::pair<int, int>> centres;
+  std::multiset<double> areas;
+  for (const TCPxContour* c : objects.items)
+  {
+    const TCGenPoint<double> cog = c->GetCOG();
+    centres.insert({static_cast<int>(std::lround(cog.GetX())), static_cast<int>(std::lround(cog.GetY()))});
+    areas.insert(c->GetArea());
+  }
+  EXPECT_EQ(centres.count({30, 20}), 1u);  // 10..49 x 10..29
+  EXPECT_EQ(centres.count({100, 40}), 1u);
+  EXPECT_EQ(centres.count({100, 95}), 1u); // 60..139 x 80..109
+  EXPECT_EQ(areas.count(800.0), 1u);
+  EXPECT_EQ(areas.count(2400.0), 1u);
+  areas.erase(800.0);
+  areas.erase(2400.0);
+  ASSERT_EQ(areas.size(), 1u);
+  // The traced disc of radius 15 covers about pi x 15.5^2 pixels.
+  EXPECT_NEAR(*areas.begin(), M_PI * 15.5 * 15.5, 40.0);
+}
