@@ -55,3 +55,31 @@ inline cv::Rect RoiRect(const TCPxImageBase& image)
   return cv::Rect(r.GetLeft(), r.GetTop(), r.GetWidth(), r.GetHeight());
 }
 } // namespace _impl
+
+namespace _impl
+{
+/// Float copy of the whole current buffer of an 8-bit image.
+inline cv::Mat FloatCopy(const TCPxImageBase& image)
+{
+  cv::Mat f;
+  WholeView(image).convertTo(f, CV_32F);
+  return f;
+}
+
+/// Stores floats into the whole current buffer of an 8-bit image, rounded to
+/// nearest (halves to even) and saturated; NaN becomes 0.
+inline void StoreBytes(const cv::Mat& floats, TCPxImageBase& image)
+{
+  cv::Mat target = WholeView(image);
+  floats.convertTo(target, CV_8U);
+}
+
+/// OpenCV border type for a border handling value: wrap, which the smoothing
+/// functions refuse, acts as reflect; -1 for values that name no border.
+inline int BorderType(int handling)
+{
+  if (handling == 3)
+    return 2;
+  return handling >= 0 && handling <= 4 ? handling : -1;
+}
+} // namespace _impl

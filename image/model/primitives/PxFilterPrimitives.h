@@ -46,4 +46,11 @@ void BandMaskRows(cv::Mat& region, int channels, std::uint8_t lo, std::uint8_t h
 /// their images, which are whole-image headers and may be the same image.
 void MorphologyPass3x3(const cv::Mat& src, const cv::Rect& srcRect, cv::Mat& dst, const cv::Rect& dstRect,
                        const cv::Mat& mask, bool dilate);
+/// Symmetric nearest neighbour over an 8-bit image: for every pixel (x, y)
+/// with r <= x < width - r and r <= y < height - r, of each pair of offsets
+/// (i, j) and (-i, -j) (i in -r..-1 with j in -r..r-1, then i = 0 with j in
+/// -r..0; i along x, j along y) the member closer to the centre value (the
+/// (-i, -j) one on ties) is summed; `out` ((width - 2r) x (height - 2r)) takes
+/// sum / (2r^2 + r + 1), integer division.
+void SymmetricNearestNeighbour(const cv::Mat& src, cv::Mat& out, int r);
 } // namespace PxPrim

@@ -57,6 +57,32 @@ enum EMorphologyTypes
   CloseCircular = 8,
 };
 
+/// Component computed by the gradient filter; other values do nothing.
+enum EGradient
+{
+  GradientHorizontal = 0,
+  GradientVertical = 1,
+  GradientMagnitudeType = 2,
+};
+
+/// Output geometry of the convolution filter.
+enum EConvolutionType
+{
+  ConvolutionFull = 0,  ///< true convolution, output (w + kw - 1) x (h + kh - 1)
+  ConvolutionValid = 1, ///< not computed: the filter does nothing
+  ConvolutionSame = 2,  ///< correlation of the source's size, reflect-101 border
+};
+
+/// Border types handed to OpenCV (the numeric values are OpenCV's).
+enum EBorderHandling
+{
+  BorderConstant = 0,
+  BorderReplicate = 1,
+  BorderReflect = 2,
+  BorderWrap = 3,
+  BorderReflect101 = 4,
+};
+
 /// Kernels of the fixed filter; values 3 to 6 and all others do nothing.
 /// A scoped enumeration: its Lowpass would otherwise collide with EFilterTypes' Lowpass.
 enum class EFixedFilters
