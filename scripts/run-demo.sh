@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds the tools in release mode and runs the main job.
+# Installs the dependencies, builds the tools in release mode and runs the main
+# job: the objects of the bundled sample, printed and outlined in a picture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DPIXOLAN_BUILD_TESTS=OFF -DPIXOLAN_BUILD_BENCH=OFF
 cmake --build build -j "$(nproc)" --target pixolan_tool
-./build/bin/pixolan demo "$@"
+./build/bin/pixolan objects data/cells.png --annotate build/cells-objects.png "$@"

@@ -1,1 +1,2 @@
 list(APPEND PIXOLAN_SOURCES analysis/TCPxContour.cpp)
+list(APPEND PIXOLAN_SOURCES analysis/TCPxIO.cpp)

@@ -5,7 +5,7 @@
 namespace Gen
 {
 /// Turning direction of three points p, q, r.
-enum EPointOrientation
+enum EPointOrientation : int
 {
   PointsCollinear = 0,
   PointsClockwise = 1,        ///< (q - p) x (r - q) < 0 in a y-up frame

@@ -3,6 +3,7 @@
 #include <general/general.h>
 #include <pixolan/PxExport.h>
 #include <pixolan/analysis/TCPxContour.h>
+#include <pixolan/analysis/TCPxIO.h>
 #include <pixolan/filters/PxFilterTypes.h>
 #include <pixolan/filters/TCGenObjectFactory.h>
 #include <pixolan/filters/TCPxFilterConvolution.h>

@@ -4,7 +4,7 @@
 namespace Px
 {
 /// Filter kinds known to the filter factory. Values 12 and 35 name no filter.
-enum EFilterTypes
+enum EFilterTypes : int
 {
   Canny = 0,
   Contrast = 1,
@@ -45,7 +45,7 @@ enum EFilterTypes
 };
 
 /// Operations of the morphology filter; any other value does nothing.
-enum EMorphologyTypes
+enum EMorphologyTypes : int
 {
   Erode = 1,
   Dilate = 2,
@@ -58,7 +58,7 @@ enum EMorphologyTypes
 };
 
 /// Component computed by the gradient filter; other values do nothing.
-enum EGradient
+enum EGradient : int
 {
   GradientHorizontal = 0,
   GradientVertical = 1,
@@ -66,7 +66,7 @@ enum EGradient
 };
 
 /// Output geometry of the convolution filter.
-enum EConvolutionType
+enum EConvolutionType : int
 {
   ConvolutionFull = 0,  ///< true convolution, output (w + kw - 1) x (h + kh - 1)
   ConvolutionValid = 1, ///< not computed: the filter does nothing
@@ -74,7 +74,7 @@ enum EConvolutionType
 };
 
 /// Border types handed to OpenCV (the numeric values are OpenCV's).
-enum EBorderHandling
+enum EBorderHandling : int
 {
   BorderConstant = 0,
   BorderReplicate = 1,

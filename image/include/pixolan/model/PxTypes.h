@@ -2,7 +2,7 @@
 // Image type codes and interpolation kinds shared by every image class.
 
 /// Pixel layout of an image. Stored in every image and used by the image factory.
-enum NPxImageTypes
+enum NPxImageTypes : int
 {
   ImageType8bit = 1,  ///< one channel of unsigned bytes
   ImageType24bit = 3, ///< B, G, R bytes
@@ -15,7 +15,7 @@ enum NPxImageTypes
 namespace Px
 {
 /// Resampling kinds of Scale and the resizing functions.
-enum EInterpolationType
+enum EInterpolationType : int
 {
   InterpolationNearestNeighbour = 0,
   InterpolationLinear = 1,

@@ -22,7 +22,7 @@ class TCPxContour;
 namespace Px
 {
 /// Retrieval mode of the contour finder; other values find nothing.
-enum EFindContourFlags
+enum EFindContourFlags : int
 {
   FindContoursExternal = 0, ///< outer boundaries only
   FindContoursList = 1,     ///< every boundary, holes included, without hierarchy

@@ -1,0 +1,1 @@
+list(APPEND IMAGE_BENCH_UTIL_SOURCES UtilBench.cpp)
