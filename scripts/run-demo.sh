@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DPIXOLAN_BUILD_TESTS=OFF -DPIXOLAN_BUILD_BENCH=OFF
-cmake --build build -j "$(nproc)" --target pixolan_tool
-./build/bin/pixolan objects data/cells.png --annotate build/cells-objects.png "$@"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DPIXOLAN_BUILD_TESTS=OFF -DPIXOLAN_BUILD_BENCH=OFF
+cmake --build build-release -j "$(nproc)" --target pixolan_tool
+./build-release/bin/pixolan objects data/cells.png --annotate build-release/cells-objects.png "$@"
