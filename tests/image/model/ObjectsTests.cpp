@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <memory>
 #include <set>
 
@@ -190,4 +191,57 @@ TEST(Objects, FromGreyFrameToMeasuredObjects)
   const double discPixels = cv::countNonZero((*mask.GetFullMatPtr())(cv::Rect(80, 20, 41, 41)));
   EXPECT_NEAR(*areas.begin(), discPixels, 0.02 * discPixels);
   EXPECT_NEAR(discPixels, M_PI * 15.5 * 15.5, 80.0);
+}
+
+TEST(ContourUtilities, BuildHullUnionAndInsideTests)
+{
+  std::unique_ptr<TCPxContour> square(TCPxUtil::CreateContourFromPoints(
+      std::vector<TCGenPoint<double>>{{0.0, 0.0}, {10.5, 0.0}, {10.4, 9.6}, {0.0, 10.0}}));
+  ASSERT_EQ(square->GetPoints().size(), 4u);
+  EXPECT_EQ(square->GetPoints()[1], cv::Point(10, 0)); // 10.5 rounds to even
+  EXPECT_EQ(square->GetPoints()[2], cv::Point(10, 10));
+
+  EXPECT_EQ(TCPxUtil::CreateConvexHullContour({}), nullptr);
+  std::unique_ptr<TCPxContour> copy(TCPxUtil::CreateConvexHullContour({square.get()}));
+  EXPECT_EQ(copy->GetPoints(), square->GetPoints());
+  std::unique_ptr<TCPxContour> far(TCPxUtil::CreateContourFromPoints(
+      std::vector<TCGenPoint<int>>{{20, 0}, {30, 0}, {30, 10}, {20, 10}}));
+  std::unique_ptr<TCPxContour> hull(TCPxUtil::CreateConvexHullContour({square.get(), far.get()}));
+  EXPECT_EQ(hull->GetBoundingRect(), TCGenRect<int>(0, 0, 31, 11));
+
+  // Two blobs joined by a line become one outline spanning both.
+  auto a = std::shared_ptr<TCPxContour>(TCPxUtil::CreateContourFromPoints(
+      std::vector<TCGenPoint<int>>{{2, 2}, {8, 2}, {8, 8}, {2, 8}}));
+  auto b = std::shared_ptr<TCPxContour>(TCPxUtil::CreateContourFromPoints(
+      std::vector<TCGenPoint<int>>{{20, 2}, {26, 2}, {26, 8}, {20, 8}}));
+  auto c = std::shared_ptr<TCPxContour>(TCPxUtil::CreateContourFromPoints(
+      std::vector<TCGenPoint<int>>{{2, 20}, {8, 20}, {8, 26}, {2, 26}}));
+  const auto joined = TCPxUtil::CreateUnionContour(a, b);
+  ASSERT_NE(joined, nullptr);
+  EXPECT_EQ(joined->GetBoundingRect(), TCGenRect<int>(2, 2, 27, 9));
+  const auto all = TCPxUtil::CreateUnionContour(std::vector<std::shared_ptr<TCPxContour>>{a, b, c});
+  ASSERT_NE(all, nullptr);
+  EXPECT_EQ(all->GetBoundingRect(), TCGenRect<int>(2, 2, 27, 27));
+  EXPECT_EQ(TCPxUtil::CreateUnionContour(std::vector<std::shared_ptr<TCPxContour>>{}), nullptr);
+  EXPECT_EQ(TCPxUtil::CreateUnionContour(std::vector<std::shared_ptr<TCPxContour>>{a})->GetPoints(), a->GetPoints());
+
+  const std::vector<TCGenPoint<double>> polygon{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  EXPECT_TRUE(TCPxUtil::PointInPolygon(polygon, TCGenPoint<double>(10, 10))); // corner: on the edge
+  EXPECT_TRUE(TCPxUtil::PointInPolygon(polygon, TCGenPoint<double>(5, 5)));
+  EXPECT_FALSE(TCPxUtil::PointInPolygon(polygon, TCGenPoint<double>(10.5, 5)));
+  EXPECT_FALSE(TCPxUtil::PointInPolygon({}, TCGenPoint<double>(0, 0)));
+}
+
+TEST(ContourUtilities, DistanceImageInsideTheMask)
+{
+  std::unique_ptr<TCPxContour> square(TCPxUtil::CreateContourFromPoints(
+      std::vector<TCGenPoint<int>>{{2, 2}, {12, 2}, {12, 12}, {2, 12}}));
+  TCPxFloatImage target(16, 16), mask(16, 16);
+  mask.Fill(1.0f);
+  mask.SetPixel(7, 8, 0.0f);
+  TCPxUtil::FillDistImage(&target, mask, *square);
+  EXPECT_FLOAT_EQ(target.GetPixel(7, 7), 0.0f);                  // inside the contour
+  EXPECT_FLOAT_EQ(target.GetPixel(0, 0), std::sqrt(8.0f));       // outside: distance to the corner (2, 2)
+  EXPECT_FLOAT_EQ(target.GetPixel(15, 7), 3.0f);
+  EXPECT_FLOAT_EQ(target.GetPixel(7, 8), -1.0f); // masked out
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <list>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -19,6 +20,7 @@ class TCPxImageBase;
 class TCPx8bitImage;
 class TCPx24bitImage;
 class TCPxFloatImage;
+class TCPxContour;
 
 namespace Px
 {
@@ -162,6 +164,26 @@ public:
   /// Both coordinates >= 0 (the (-1, -1) sentinel and NaN are invalid).
   static bool IsValidPoint(const TCGenPoint<int>& point);
   static bool IsValidPoint(const TCGenPoint<double>& point);
+
+  // ---- contours -------------------------------------------------------------------------------
+  /// Fills the target's ROI with -1, then, where the mask (same position) is
+  /// non-zero, with the pixel's distance outside the contour (0 inside or on it).
+  static void FillDistImage(TCPxFloatImage* target, const TCPxFloatImage& mask, const TCPxContour& contour);
+  /// New contour (default ROI) holding the points in order; the caller owns it.
+  static TCPxContour* CreateContourFromPoints(const std::vector<TCGenPoint<int>>& points);
+  /// The same with both coordinates rounded to nearest, halves to even.
+  static TCPxContour* CreateContourFromPoints(const std::vector<TCGenPoint<double>>& points);
+  /// Convex hull of all points of all contours; a copy for one contour, null for none.
+  static TCPxContour* CreateConvexHullContour(const std::list<TCPxContour*>& contours);
+  /// One outline around both contours, their closest points joined by a line;
+  /// empty when nothing can be traced.
+  static std::shared_ptr<TCPxContour> CreateUnionContour(std::shared_ptr<TCPxContour> a,
+                                                         std::shared_ptr<TCPxContour> b);
+  /// Unites the first contour with the one whose centre is nearest, repeatedly,
+  /// until one outline remains; a copy for one contour, empty for none.
+  static std::shared_ptr<TCPxContour> CreateUnionContour(const std::vector<std::shared_ptr<TCPxContour>>& contours);
+  /// True when the point lies inside the polygon or on its edge.
+  static bool PointInPolygon(const std::vector<TCGenPoint<double>>& polygon, TCGenPoint<double> point);
 
   // ---- processor and threads ---------------------------------------------------------------
   /// Instruction-set features of this processor as a mask of Px::ECpuFeature
