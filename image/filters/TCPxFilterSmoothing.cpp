@@ -111,33 +111,36 @@ void TCPxFilterKuwahara::ProcessImage(TCPxImageBase* source, TCPxImageBase* dest
     *s = static_cast<double>(s1[x0 + c] - s1[x0] - s0[x0 + c] + s0[x0]);
     *q = q1[x0 + c] - q1[x0] - q0[x0 + c] + q0[x0];
   };
-  for (int y = c; y < hgt - c; ++y)
-  {
-    std::uint8_t* o = out.ptr<std::uint8_t>(y - c);
-    for (int x = c; x < w - c; ++x)
+  // Rows are independent: bands of them run on OpenCV's worker pool.
+  cv::parallel_for_(cv::Range(c, hgt - c), [&](const cv::Range& rows) {
+    for (int y = rows.start; y < rows.end; ++y)
     {
-      double s[4], q[4], mean[4], var[4];
-      quadrant(x - b, y - b, &s[0], &q[0]); // top-left
-      quadrant(x, y - b, &s[1], &q[1]);     // top-right
-      quadrant(x - b, y, &s[2], &q[2]);     // bottom-left
-      quadrant(x, y, &s[3], &q[3]);         // bottom-right
-      for (int i = 0; i < 4; ++i)
+      std::uint8_t* o = out.ptr<std::uint8_t>(y - c);
+      for (int x = c; x < w - c; ++x)
       {
-        mean[i] = s[i] / n;
-        var[i] = q[i] / n - mean[i] * mean[i];
+        double s[4], q[4], mean[4], var[4];
+        quadrant(x - b, y - b, &s[0], &q[0]); // top-left
+        quadrant(x, y - b, &s[1], &q[1]);     // top-right
+        quadrant(x - b, y, &s[2], &q[2]);     // bottom-left
+        quadrant(x, y, &s[3], &q[3]);         // bottom-right
+        for (int i = 0; i < 4; ++i)
+        {
+          mean[i] = s[i] / n;
+          var[i] = q[i] / n - mean[i] * mean[i];
+        }
+        int pick;
+        if (var[3] < var[0] && var[3] < var[1] && var[3] < var[2])
+          pick = 3;
+        else if (var[2] < var[0] && var[2] < var[1])
+          pick = 2;
+        else if (var[0] > var[1])
+          pick = 1;
+        else
+          pick = 0;
+        o[x - c] = static_cast<std::uint8_t>(static_cast<int>(mean[pick]));
       }
-      int pick;
-      if (var[3] < var[0] && var[3] < var[1] && var[3] < var[2])
-        pick = 3;
-      else if (var[2] < var[0] && var[2] < var[1])
-        pick = 2;
-      else if (var[0] > var[1])
-        pick = 1;
-      else
-        pick = 0;
-      o[x - c] = static_cast<std::uint8_t>(static_cast<int>(mean[pick]));
     }
-  }
+  });
   cv::Mat target = dst(cv::Rect(c, c, w - 2 * c, hgt - 2 * c));
   out.copyTo(target);
 }

@@ -266,36 +266,39 @@ void SymmetricNearestNeighbour(const cv::Mat& src, cv::Mat& out, int r)
 {
   const int width = src.cols - 2 * r;
   const unsigned count = static_cast<unsigned>(2 * r * r + r + 1);
-  // 255 x count must fit the 16-bit sums: r up to 11.
-  std::vector<std::uint16_t> sums(static_cast<std::size_t>(width));
-  std::vector<std::uint32_t> wide;
+  // 255 x count must fit the 16-bit sums: r up to 11; larger windows take 32-bit sums.
   const bool narrow = 255u * count <= 65535u;
-  for (int y = r; y < src.rows - r; ++y)
-  {
-    std::fill(sums.begin(), sums.end(), std::uint16_t(0));
-    if (!narrow)
-      wide.assign(static_cast<std::size_t>(width), 0u);
-    const std::uint8_t* centre = src.ptr<std::uint8_t>(y) + r;
-    auto pair = [&](int i, int j) {
-      const std::uint8_t* a = src.ptr<std::uint8_t>(y + j) + r + i;
-      const std::uint8_t* b = src.ptr<std::uint8_t>(y - j) + r - i;
-      if (narrow)
-        SnnPairRow(centre, a, b, sums.data(), width);
-      else
-        for (int x = 0; x < width; ++x)
-        {
-          const int v = centre[x];
-          wide[x] += std::abs(a[x] - v) < std::abs(b[x] - v) ? a[x] : b[x];
-        }
-    };
-    for (int i = -r; i <= -1; ++i)
-      for (int j = -r; j <= r - 1; ++j)
-        pair(i, j);
-    for (int j = -r; j <= 0; ++j)
-      pair(0, j);
-    std::uint8_t* o = out.ptr<std::uint8_t>(y - r);
-    for (int x = 0; x < width; ++x)
-      o[x] = static_cast<std::uint8_t>((narrow ? sums[x] : wide[x]) / count);
-  }
+  // Rows are independent: bands of them run on OpenCV's worker pool.
+  cv::parallel_for_(cv::Range(r, src.rows - r), [&](const cv::Range& rows) {
+    std::vector<std::uint16_t> sums(static_cast<std::size_t>(width));
+    std::vector<std::uint32_t> wide;
+    for (int y = rows.start; y < rows.end; ++y)
+    {
+      std::fill(sums.begin(), sums.end(), std::uint16_t(0));
+      if (!narrow)
+        wide.assign(static_cast<std::size_t>(width), 0u);
+      const std::uint8_t* centre = src.ptr<std::uint8_t>(y) + r;
+      auto pair = [&](int i, int j) {
+        const std::uint8_t* a = src.ptr<std::uint8_t>(y + j) + r + i;
+        const std::uint8_t* b = src.ptr<std::uint8_t>(y - j) + r - i;
+        if (narrow)
+          SnnPairRow(centre, a, b, sums.data(), width);
+        else
+          for (int x = 0; x < width; ++x)
+          {
+            const int v = centre[x];
+            wide[x] += std::abs(a[x] - v) < std::abs(b[x] - v) ? a[x] : b[x];
+          }
+      };
+      for (int i = -r; i <= -1; ++i)
+        for (int j = -r; j <= r - 1; ++j)
+          pair(i, j);
+      for (int j = -r; j <= 0; ++j)
+        pair(0, j);
+      std::uint8_t* o = out.ptr<std::uint8_t>(y - r);
+      for (int x = 0; x < width; ++x)
+        o[x] = static_cast<std::uint8_t>((narrow ? sums[x] : wide[x]) / count);
+    }
+  });
 }
 } // namespace PxPrim
