@@ -16,6 +16,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "PxImageViews.h"
 #include "primitives/PxPrimitives.h"
 
 TCPx8bitImage::TCPx8bitImage(int width, int height) : TCPxByteImage(ImageType8bit, width, height, 1)
@@ -117,49 +118,21 @@ void TCPx8bitImage::CopyBuffer(const unsigned char* source, int sourceLength, in
 
 namespace
 {
-// Header over a rectangle of an image's current buffer (the buffer the
-// direct-buffer operations work on, which may be an attached external one).
+using _impl::MinMax;
+using _impl::MinMaxOf;
+using _impl::OperandFromRoi;
+using _impl::OperandFromStart;
+using _impl::RoiRegion;
+using _impl::RoiView;
+
 cv::Mat Region(const TCPx8bitImage& image, int left, int top, int width, int height)
 {
-  auto* base = const_cast<unsigned char*>(image.GetBuffer());
-  return cv::Mat(height, width, CV_8UC1, base + static_cast<std::ptrdiff_t>(top) * image.GetStepSize() + left,
-                 static_cast<std::size_t>(image.GetStepSize()));
-}
-
-cv::Mat RoiRegion(const TCPx8bitImage& image)
-{
-  const TCGenRect<int> roi = image.GetROI();
-  return Region(image, roi.GetLeft(), roi.GetTop(), roi.GetWidth(), roi.GetHeight());
+  return _impl::RegionView(image, cv::Rect(left, top, width, height));
 }
 
 cv::Mat WholeRegion(const TCPx8bitImage& image)
 {
-  return Region(image, 0, 0, image.GetWidth(), image.GetHeight());
-}
-
-[[noreturn]] void ThrowOperandTooSmall(const char* operation, const char* operand)
-{
-  throw std::invalid_argument(std::string(operation) + ": the " + operand +
-                              " does not cover the region processed (it would be read outside its buffer)");
-}
-
-// Operand read from its buffer start over a width x height region.
-cv::Mat OperandFromStart(const TCPx8bitImage& operand, int width, int height, const char* operation)
-{
-  if (width > operand.GetWidth() || height > operand.GetHeight())
-    ThrowOperandTooSmall(operation, "operand image");
-  return Region(operand, 0, 0, width, height);
-}
-
-// Operand (image or mask) read from its ROI's top-left pixel over a width x height region.
-cv::Mat OperandFromRoi(const TCPx8bitImage& operand, int width, int height, const char* operation,
-                       const char* what = "operand image")
-{
-  const TCGenRect<int> roi = operand.GetROI();
-  if (static_cast<long long>(roi.GetLeft()) + width > operand.GetWidth() ||
-      static_cast<long long>(roi.GetTop()) + height > operand.GetHeight())
-    ThrowOperandTooSmall(operation, what);
-  return Region(operand, roi.GetLeft(), roi.GetTop(), width, height);
+  return _impl::WholeView(image);
 }
 
 template <typename F>
@@ -178,11 +151,6 @@ void ApplyLut(cv::Mat region, F f)
   MapRegion(region, [&lut](std::uint8_t v) { return lut[v]; });
 }
 
-// A view header copy: OpenCV may re-point an output header, never our shared view.
-cv::Mat RoiView(const TCPxImageBase& image)
-{
-  return *image.GetMatPtr();
-}
 } // namespace
 
 TCPx8bitImage& TCPx8bitImage::operator=(const TCPx8bitImage& source)
@@ -438,23 +406,6 @@ double TCPx8bitImage::Sum() const
 {
   return cv::sum(*GetMatPtr())[0];
 }
-
-namespace
-{
-struct MinMax
-{
-  double minVal = 0, maxVal = 0;
-  cv::Point minLoc, maxLoc;
-};
-
-MinMax MinMaxOf(const cv::Mat& roi)
-{
-  MinMax r;
-  if (!roi.empty())
-    cv::minMaxLoc(roi, &r.minVal, &r.maxVal, &r.minLoc, &r.maxLoc);
-  return r;
-}
-} // namespace
 
 unsigned char TCPx8bitImage::GetMaximumValue() const
 {

@@ -15,29 +15,18 @@
 
 #include <general/TCGenMathUtils.h>
 
+#include "PxImageViews.h"
 #include "primitives/PxPrimitives.h"
 
 namespace
 {
-// Header over a rectangle of an image's current buffer.
+using _impl::InRoi;
+using _impl::RoiRegion;
+using _impl::RoiView;
+
 cv::Mat Region(const TCPxByteImage& image, int left, int top, int width, int height)
 {
-  auto* base = const_cast<unsigned char*>(image.GetBuffer());
-  return cv::Mat(height, width, CV_MAKETYPE(CV_8U, image.GetNrChannels()),
-                 base + static_cast<std::ptrdiff_t>(top) * image.GetStepSize() + left * image.GetNrChannels(),
-                 static_cast<std::size_t>(image.GetStepSize()));
-}
-
-cv::Mat RoiRegion(const TCPxByteImage& image)
-{
-  const TCGenRect<int> roi = image.GetROI();
-  return Region(image, roi.GetLeft(), roi.GetTop(), roi.GetWidth(), roi.GetHeight());
-}
-
-// Local copy of an image's ROI view: OpenCV may re-point an output header, never our shared one.
-cv::Mat RoiView(const TCPxImageBase& image)
-{
-  return *image.GetMatPtr();
+  return _impl::RegionView(image, cv::Rect(left, top, width, height));
 }
 
 // Whether a raw source of `length` bytes holds `height` rows of `rowBytes` bytes `stride` apart.
@@ -49,12 +38,6 @@ bool Covers(long long length, long long stride, long long rowBytes, int height)
 cv::Scalar ColourScalar(unsigned long c)
 {
   return cv::Scalar((c >> 16) & 255, (c >> 8) & 255, c & 255, 0);
-}
-
-bool InRoi(const TCPxImageBase& image, int x, int y)
-{
-  const TCGenRect<int> roi = image.GetROI();
-  return x >= 0 && y >= 0 && x < roi.GetWidth() && y < roi.GetHeight();
 }
 
 unsigned char* RoiPixel(const TCPxByteImage& image, int x, int y)

@@ -15,6 +15,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "PxImageViews.h"
 #include "primitives/PxFloatPrimitives.h"
 #include "primitives/PxPrimitives.h"
 
@@ -51,11 +52,10 @@ Block WholeRegion(const TCPxFloatImage& image)
   return Region(image, 0, 0, image.GetWidth(), image.GetHeight());
 }
 
-[[noreturn]] void ThrowOperandTooSmall(const char* operation, const char* operand)
-{
-  throw std::invalid_argument(std::string(operation) + ": the " + operand +
-                              " does not cover the region processed (it would be read outside its buffer)");
-}
+using _impl::MinMax;
+using _impl::MinMaxOf;
+using _impl::RoiView;
+using _impl::ThrowOperandTooSmall;
 
 // Operand read from its ROI's top-left pixel over a width x height region.
 Block OperandFromRoi(const TCPxFloatImage& operand, int width, int height, const char* operation)
@@ -93,25 +93,7 @@ void Scalar(EScalar op, float c, const Block& dst)
     PxFloatPrim::ScalarRows(op, c, dst.data, dst.stride, dst.width, dst.height);
 }
 
-// A view header copy: OpenCV may re-point an output header, never our shared view.
-cv::Mat RoiView(const TCPxImageBase& image)
-{
-  return *image.GetMatPtr();
-}
 
-struct MinMax
-{
-  double minVal = 0, maxVal = 0;
-  cv::Point minLoc, maxLoc;
-};
-
-MinMax MinMaxOf(const cv::Mat& roi)
-{
-  MinMax r;
-  if (!roi.empty())
-    cv::minMaxLoc(roi, &r.minVal, &r.maxVal, &r.minLoc, &r.maxLoc);
-  return r;
-}
 
 // Index of the first (last) value of a row that compares unequal to 0 (NaN
 // counts as non-zero); -1 when there is none.

@@ -11,16 +11,13 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "PxImageViews.h"
 #include "primitives/PxFloatPrimitives.h"
 #include "primitives/PxPrimitives.h"
 
 namespace
 {
-// A view header copy: OpenCV may re-point an output header, never our shared view.
-cv::Mat RoiView(const TCPxImageBase& image)
-{
-  return *image.GetMatPtr();
-}
+using _impl::RoiView;
 
 std::int32_t* RoiStart(const TCPxImageBase& image)
 {
