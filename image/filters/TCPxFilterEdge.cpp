@@ -1,5 +1,4 @@
 #include <pixolan/filters/TCPxFilterEdge.h>
-#include <pixolan/model/TCPxAutoRoi.h>
 #include <pixolan/model/TCPxImageBase.h>
 
 #include <cmath>
