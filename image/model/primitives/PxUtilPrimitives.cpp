@@ -1,5 +1,10 @@
 #include "PxUtilPrimitives.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define PX_HAVE_AVX2_PATH 1
+#endif
+
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -43,13 +48,46 @@ void U8ToF32Rows(const std::uint8_t* src, int srcStride, float* dst, int dstStri
   }
 }
 
+#if PX_HAVE_AVX2_PATH
+namespace
+{
+// The 256-bit form of the row loop below: max/min put 0 for NaN (they return
+// their second operand when the first is NaN) and clamp infinities, the
+// conversion rounds halves to even.
+__attribute__((target("avx2"))) int F32ToU8RowAvx2(const float* s, std::uint8_t* d, int width)
+{
+  const __m256 zero = _mm256_setzero_ps(), top = _mm256_set1_ps(255.0f);
+  int x = 0;
+  for (; x + 32 <= width; x += 32)
+  {
+    __m256i v[4];
+    for (int k = 0; k < 4; ++k)
+      v[k] = _mm256_cvtps_epi32(_mm256_min_ps(_mm256_max_ps(_mm256_loadu_ps(s + x + 8 * k), zero), top));
+    // Packs work within 128-bit lanes: restore the element order afterwards.
+    const __m256i words01 = _mm256_packus_epi32(v[0], v[1]);
+    const __m256i words23 = _mm256_packus_epi32(v[2], v[3]);
+    const __m256i bytes = _mm256_packus_epi16(words01, words23);
+    const __m256i ordered = _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), ordered);
+  }
+  return x;
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+} // namespace
+#endif
+
 void F32ToU8Rows(const float* src, int srcStride, std::uint8_t* dst, int dstStride, int width, int height)
 {
   for (int y = 0; y < height; ++y)
   {
     const float* s = RowAt(src, srcStride, y);
     std::uint8_t* d = RowAt(dst, dstStride, y);
+#if PX_HAVE_AVX2_PATH
+    int x = kHasAvx2 ? F32ToU8RowAvx2(s, d, width) : 0;
+#else
     int x = 0;
+#endif
 #if CV_SIMD128
     // Vector max/min return their second operand when the first is NaN, so NaN
     // clamps to 0; the conversion rounds in the default mode (halves to even).
