@@ -168,6 +168,11 @@ TCPxContour::TCPxContour(const std::vector<cv::Point>& points, const TCGenRect<i
 {
 }
 
+TCPxContour::TCPxContour(std::vector<cv::Point>&& points, const TCGenRect<int>& roi)
+    : m_roi(roi), m_points(std::move(points))
+{
+}
+
 TCPxContour::TCPxContour(const TCPxContour& other)
     : m_moments(other.m_moments ? std::make_unique<cv::Moments>(*other.m_moments) : nullptr), m_roi(other.m_roi),
       m_points(other.m_points)

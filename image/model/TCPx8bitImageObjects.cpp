@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -76,12 +77,12 @@ void TCPx8bitImage::FindContours(std::list<TCPxContour*>& contours, Px::EFindCon
   {
     const int index = LargestIndex(outlines);
     if (index >= 0)
-      contours.push_back(new TCPxContour(outlines[static_cast<std::size_t>(index)], roi));
+      contours.push_back(new TCPxContour(std::move(outlines[static_cast<std::size_t>(index)]), roi));
     return;
   }
-  for (const Outline& outline : outlines)
+  for (Outline& outline : outlines)
   {
-    auto contour = std::make_unique<TCPxContour>(outline, roi);
+    auto contour = std::make_unique<TCPxContour>(std::move(outline), roi);
     contours.push_back(contour.get());
     contour.release();
   }

@@ -51,6 +51,8 @@ public:
   TCPxContour();
   /// Copies the points and keeps `roi` as the rectangle they are relative to.
   explicit TCPxContour(const std::vector<cv::Point>& points, const TCGenRect<int>& roi = TCGenRect<int>());
+  /// Takes over the points without copying them.
+  explicit TCPxContour(std::vector<cv::Point>&& points, const TCGenRect<int>& roi = TCGenRect<int>());
   /// Deep copy of points, ROI and, when present, the moments.
   TCPxContour(const TCPxContour& other);
   /// Takes over points, ROI and moments; the source keeps no points, no
