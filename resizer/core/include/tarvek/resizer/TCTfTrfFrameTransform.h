@@ -2,11 +2,8 @@
 // Per-frame work of the resizer: copies, flips or nearest-neighbour resizes
 // one frame from an input sample buffer into an output sample buffer, through
 // two work images of the connection's frame sizes.
-#include <memory>
-
+#include <tarvek/resizer/TCTfTrfStridedFrameTransform.h>
 #include <tarvek/resizer/TCTfTrfVideoFormat.h>
-
-class TCPxByteImage;
 
 class TCTfTrfFrameTransform
 {
@@ -20,12 +17,15 @@ public:
   /// (RGB32: 32-bit, RGB24: 24-bit, Y800: 8-bit), of the input and the output
   /// size. Another subtype or a size below 1 leaves none. Returns S_OK,
   /// S_FALSE when no images were made, E_OUTOFMEMORY when allocation failed.
-  HRESULT CreateWorkImages(const GUID& subtype, int inputWidth, int inputHeight, int outputWidth, int outputHeight);
+  HRESULT CreateWorkImages(const GUID& subtype, int inputWidth, int inputHeight, int outputWidth, int outputHeight)
+  {
+    return m_frames.CreateWorkImages(subtype, inputWidth, inputHeight, outputWidth, outputHeight);
+  }
   /// Drops both work images.
-  void ReleaseWorkImages();
-  bool HasWorkImages() const { return m_input && m_output; }
-  const TCPxByteImage* GetInputImage() const { return m_input.get(); }
-  const TCPxByteImage* GetOutputImage() const { return m_output.get(); }
+  void ReleaseWorkImages() { m_frames.ReleaseWorkImages(); }
+  bool HasWorkImages() const { return m_frames.HasWorkImages(); }
+  const TCPxByteImage* GetInputImage() const { return m_frames.GetInputImage(); }
+  const TCPxByteImage* GetOutputImage() const { return m_frames.GetOutputImage(); }
 
   /// Moves one frame. `input` and `output` describe the two sample buffers of
   /// `inputLength` and `outputLength` bytes, whose rows are DIB rows. The rows
@@ -39,6 +39,6 @@ public:
                     const TCTfTrfVideoFormat& output, BYTE* outputBuffer, long long outputLength);
 
 private:
-  std::unique_ptr<TCPxByteImage> m_input;
-  std::unique_ptr<TCPxByteImage> m_output;
+  // The frame work itself, over the rows the two video formats describe.
+  TCTfTrfStridedFrameTransform m_frames;
 };

@@ -1,0 +1,41 @@
+# Runs gst-inspect-1.0 or gst-launch-1.0 on the resizer element and checks
+# what it reports. MODE: inspect, launch (EXPECT_BYTES written to
+# frames.raw) or refuse (a non-zero exit, not a crash, with EXPECT in the output).
+file(REMOVE_RECURSE "${WORK_DIR}")
+file(MAKE_DIRECTORY "${WORK_DIR}")
+if(MODE STREQUAL "inspect")
+  execute_process(COMMAND "${INSPECT}" tarvekresizer WORKING_DIRECTORY "${WORK_DIR}"
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "gst-inspect-1.0 failed (${rc}): ${out}${err}")
+  endif()
+  foreach(needle "SINK template: 'sink'" "SRC template: 'src'" "(string)BGRx" "(string)BGR," "(string)GRAY8"
+                 "width  " "height  " "format  " "\"GstTarvekResizerFormat\"")
+    string(FIND "${out}" "${needle}" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "gst-inspect-1.0 output lacks '${needle}':\n${out}")
+    endif()
+  endforeach()
+  return()
+endif()
+
+separate_arguments(args UNIX_COMMAND "${PIPELINE}")
+execute_process(COMMAND "${LAUNCH}" -q ${args} WORKING_DIRECTORY "${WORK_DIR}"
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(MODE STREQUAL "refuse")
+  if(NOT rc EQUAL 1)
+    message(FATAL_ERROR "expected exit code 1, got '${rc}': ${out}${err}")
+  endif()
+  string(FIND "${out}${err}" "${EXPECT}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "output lacks '${EXPECT}': ${out}${err}")
+  endif()
+  return()
+endif()
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "gst-launch-1.0 failed (${rc}): ${out}${err}")
+endif()
+file(SIZE "${WORK_DIR}/frames.raw" bytes)
+if(NOT bytes EQUAL EXPECT_BYTES)
+  message(FATAL_ERROR "frames.raw holds ${bytes} bytes, expected ${EXPECT_BYTES}")
+endif()
