@@ -205,7 +205,7 @@ TEST(FixedFilter, DerivativesAreShiftedSignedBytes)
   {
     Px::EFixedFilters type;
     int k;
-    cv::Mat reference; // float response, IPP sign, unscaled
+    cv::Mat reference; // float response with the filter's sign, unscaled
     double divisor;
   };
   cv::Mat sobelY, sobelX5, scharrX, lap;
