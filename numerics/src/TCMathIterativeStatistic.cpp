@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "RunningMoments.h"
+
 namespace
 {
 void Zero(Math::Vector& v) { std::fill(v.begin(), v.end(), 0.0); }
@@ -44,30 +46,8 @@ void TCMathIterativeVariance::Update(const Math::Vector& x)
   const Math::Vector muOld = m_mean;
   if (!UpdateMean(x))
     return;
-  const Math::Vector& mu = m_mean;
-  const size_t d = x.size();
-  if (m_firstSample.size() == 0 && !m_valid)
-  {
-    m_firstSample = x;
-    return;
-  }
-  if (!m_valid)
-  {
-    m_variance.resize(d, false);
-    for (size_t i = 0; i < d; ++i)
-    {
-      const double a = m_firstSample(i) - mu(i), b = x(i) - mu(i);
-      m_variance(i) = a * a + b * b;
-    }
-    m_valid = true;
-    return;
-  }
-  const double n = static_cast<double>(m_nrSamples);
-  for (size_t i = 0; i < d; ++i)
-  {
-    const double dx = x(i) - mu(i), dm = mu(i) - muOld(i);
-    m_variance(i) = m_variance(i) * (n - 2.0) / (n - 1.0) + dx * dx / (n - 1.0) + dm * dm;
-  }
+  if (!_impl::StartVariance(m_variance, m_firstSample, m_valid, x, m_mean))
+    _impl::ExactVarianceStep(m_variance, x, m_mean, muOld, static_cast<double>(m_nrSamples));
 }
 
 void TCMathIterativeVariance::Reset()
@@ -85,38 +65,8 @@ void TCMathIterativeCovariance::Update(const Math::Vector& x)
   const Math::Vector muOld = m_mean;
   if (!UpdateMean(x))
     return;
-  const Math::Vector& mu = m_mean;
-  const size_t d = x.size();
-  if (m_firstSample.size() == 0 && !m_valid)
-  {
-    m_firstSample = x;
-    return;
-  }
-  if (!m_valid)
-  {
-    m_covariance.resize(d, d, false);
-    for (size_t i = 0; i < d; ++i)
-      for (size_t j = i; j < d; ++j)
-      {
-        const double c = (m_firstSample(i) - mu(i)) * (m_firstSample(j) - mu(j)) + (x(i) - mu(i)) * (x(j) - mu(j));
-        m_covariance(i, j) = c;
-        m_covariance(j, i) = c;
-      }
-    m_valid = true;
-    return;
-  }
-  const double n = static_cast<double>(m_nrSamples);
-  const double wOld = (n - 2.0) / (n - 1.0), wNew = 1.0 / (n - 1.0);
-  for (size_t i = 0; i < d; ++i)
-  {
-    const double dxi = x(i) - mu(i), dmi = mu(i) - muOld(i);
-    for (size_t j = i; j < d; ++j)
-    {
-      const double c = dxi * (x(j) - mu(j)) * wNew + m_covariance(i, j) * wOld + dmi * (mu(j) - muOld(j));
-      m_covariance(i, j) = c;
-      m_covariance(j, i) = c;
-    }
-  }
+  if (!_impl::StartCovariance(m_covariance, m_firstSample, m_valid, x, m_mean))
+    _impl::CovarianceStep(m_covariance, x, m_mean, muOld, static_cast<double>(m_nrSamples));
 }
 
 void TCMathIterativeCovariance::Reset()

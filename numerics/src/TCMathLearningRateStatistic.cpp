@@ -2,6 +2,8 @@
 // warm-up followed by exponential forgetting.
 #include <tarvekmath/TCMathLearningRateStatistic.h>
 
+#include "RunningMoments.h"
+
 void TCMathLearningRateStatistic::Reset() { m_nrSamples = 0; }
 
 bool TCMathLearningRateMean::UpdateMean(const Math::Vector& x)
@@ -45,39 +47,19 @@ void TCMathLearningRateVariance::Update(const Math::Vector& x)
   const Math::Vector muOld = m_mean;
   if (!UpdateMean(x))
     return;
-  const Math::Vector& mu = m_mean;
-  const size_t d = x.size();
-  if (m_firstSample.size() == 0 && !m_valid)
+  if (_impl::StartVariance(m_variance, m_firstSample, m_valid, x, m_mean))
+    return;
+  if (m_nrSamples <= m_warmUpLimit)
   {
-    m_firstSample = x;
+    _impl::ExactVarianceStep(m_variance, x, m_mean, muOld, static_cast<double>(m_nrSamples));
     return;
   }
-  if (!m_valid)
+  // After the warm-up: the exponential rule (1 - a) v + a dx^2.
+  const double a = m_learningRate;
+  for (size_t i = 0; i < x.size(); ++i)
   {
-    m_variance.resize(d, false);
-    for (size_t i = 0; i < d; ++i)
-    {
-      const double a = m_firstSample(i) - mu(i), b = x(i) - mu(i);
-      m_variance(i) = a * a + b * b;
-    }
-    m_valid = true;
-    return;
-  }
-  const double n = static_cast<double>(m_nrSamples);
-  if (m_nrSamples > m_warmUpLimit)
-  {
-    const double a = m_learningRate;
-    for (size_t i = 0; i < d; ++i)
-    {
-      const double dx = x(i) - mu(i);
-      m_variance(i) = (1.0 - a) * m_variance(i) + a * dx * dx;
-    }
-    return;
-  }
-  for (size_t i = 0; i < d; ++i)
-  {
-    const double dx = x(i) - mu(i), dm = mu(i) - muOld(i);
-    m_variance(i) = m_variance(i) * (n - 2.0) / (n - 1.0) + dx * dx / (n - 1.0) + dm * dm;
+    const double dx = x(i) - m_mean(i);
+    m_variance(i) = (1.0 - a) * m_variance(i) + a * dx * dx;
   }
 }
 
@@ -96,42 +78,9 @@ void TCMathLearningRateCovariance::Update(const Math::Vector& x)
   const Math::Vector muOld = m_mean;
   if (!UpdateMean(x))
     return;
-  const Math::Vector& mu = m_mean;
-  const size_t d = x.size();
-  if (m_firstSample.size() == 0 && !m_valid)
-  {
-    m_firstSample = x;
-    return;
-  }
-  if (!m_valid)
-  {
-    m_covariance.resize(d, d, false);
-    for (size_t i = 0; i < d; ++i)
-      for (size_t j = i; j < d; ++j)
-      {
-        const double c = (m_firstSample(i) - mu(i)) * (m_firstSample(j) - mu(j)) + (x(i) - mu(i)) * (x(j) - mu(j));
-        m_covariance(i, j) = c;
-        m_covariance(j, i) = c;
-      }
-    m_valid = true;
-    return;
-  }
-  const double n = static_cast<double>(m_nrSamples);
-  const bool exponential = m_nrSamples > m_warmUpLimit;
-  const double a = m_learningRate;
-  const double wOld = (n - 2.0) / (n - 1.0), wNew = 1.0 / (n - 1.0);
-  for (size_t i = 0; i < d; ++i)
-  {
-    const double dxi = x(i) - mu(i), dmi = mu(i) - muOld(i);
-    for (size_t j = i; j < d; ++j)
-    {
-      const double dxj = x(j) - mu(j);
-      const double c = exponential ? a * dxi * dxj + (1.0 - a) * m_covariance(i, j)
-                                   : dxi * dxj * wNew + m_covariance(i, j) * wOld + dmi * (mu(j) - muOld(j));
-      m_covariance(i, j) = c;
-      m_covariance(j, i) = c;
-    }
-  }
+  if (!_impl::StartCovariance(m_covariance, m_firstSample, m_valid, x, m_mean))
+    _impl::CovarianceStep(m_covariance, x, m_mean, muOld, static_cast<double>(m_nrSamples),
+                          m_nrSamples > m_warmUpLimit, m_learningRate);
 }
 
 void TCMathLearningRateCovariance::Reset()
