@@ -13,7 +13,7 @@ TCPxByteImage::TCPxByteImage(NPxImageTypes type, int width, int height, int chan
 
 TCPxByteImage::~TCPxByteImage()
 {
-  PxPrim::FreeImage(m_pOwnBuffer);
+  ReleasePixels(m_pOwnBuffer);
 }
 
 int TCPxByteImage::GetPixelSize() const
@@ -23,11 +23,8 @@ int TCPxByteImage::GetPixelSize() const
 
 void TCPxByteImage::AllocateOwnBuffer()
 {
-  int stride = 0;
-  m_pOwnBuffer = PxPrim::AllocImage(GetWidth(), GetHeight(), GetNrChannels(), &stride);
-  SetStride(stride);
+  m_pOwnBuffer = static_cast<unsigned char*>(AllocatePixels(GetNrChannels()));
   SetImageBuffer(m_pOwnBuffer);
-  Create();
   FillDibHeader();
 }
 

@@ -142,26 +142,12 @@ TCPxFloatImage::TCPxFloatImage(const TCPx8bitImage& source)
 
 TCPxFloatImage::~TCPxFloatImage()
 {
-  PxPrim::FreeImage(m_pData);
+  ReleasePixels(m_pData);
 }
 
 void TCPxFloatImage::Allocate()
 {
-  int stride = 0;
-  m_pData = reinterpret_cast<float*>(PxPrim::AllocImage(GetWidth(), GetHeight(), sizeof(float), &stride));
-  SetStride(stride);
-  SetImageBuffer(m_pData);
-  try
-  {
-    Create();
-  }
-  catch (...)
-  {
-    // The destructor does not run for a constructor that throws.
-    PxPrim::FreeImage(m_pData);
-    m_pData = nullptr;
-    throw;
-  }
+  m_pData = static_cast<float*>(AllocatePixels(sizeof(float)));
 }
 
 float* TCPxFloatImage::Row(int y) const

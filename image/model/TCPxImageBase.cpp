@@ -9,6 +9,8 @@
 
 #include <general/GenConvert.h>
 
+#include "primitives/PxPrimitives.h"
+
 namespace
 {
 // OpenCV element type of the views; -1 for types without views.
@@ -157,6 +159,31 @@ int TCPxImageBase::CountNonZero() const
   if (!m_pRoiMat || m_pRoiMat->empty())
     return 0;
   return cv::countNonZero(*m_pRoiMat);
+}
+
+void* TCPxImageBase::AllocatePixels(int pixelBytes)
+{
+  int stride = 0;
+  void* buffer = PxPrim::AllocImage(m_iWidth, m_iHeight, pixelBytes, &stride);
+  SetStride(stride);
+  SetImageBuffer(buffer);
+  try
+  {
+    Create();
+  }
+  catch (...)
+  {
+    // A throwing subclass constructor never runs its destructor: release here.
+    SetImageBuffer(nullptr);
+    PxPrim::FreeImage(buffer);
+    throw;
+  }
+  return buffer;
+}
+
+void TCPxImageBase::ReleasePixels(void* buffer)
+{
+  PxPrim::FreeImage(buffer);
 }
 
 void TCPxImageBase::Create()

@@ -45,26 +45,12 @@ TCPxInt32Image::TCPxInt32Image(const TCPxInt32Image& source)
 
 TCPxInt32Image::~TCPxInt32Image()
 {
-  PxPrim::FreeImage(m_pData);
+  ReleasePixels(m_pData);
 }
 
 void TCPxInt32Image::Allocate()
 {
-  int stride = 0;
-  m_pData = reinterpret_cast<int*>(PxPrim::AllocImage(GetWidth(), GetHeight(), sizeof(std::int32_t), &stride));
-  SetStride(stride);
-  SetImageBuffer(m_pData);
-  try
-  {
-    Create();
-  }
-  catch (...)
-  {
-    // The destructor does not run for a constructor that throws.
-    PxPrim::FreeImage(m_pData);
-    m_pData = nullptr;
-    throw;
-  }
+  m_pData = static_cast<int*>(AllocatePixels(sizeof(std::int32_t)));
 }
 
 int* TCPxInt32Image::Row(int y) const

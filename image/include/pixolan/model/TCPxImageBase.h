@@ -131,6 +131,12 @@ protected:
   void SetImageBuffer(void* buffer) { m_pBuffer = buffer; }
   /// Sets the stride chosen by the subclass's allocator (once, before Create()).
   void SetStride(int stride) { m_iStride = stride; }
+  /// Allocates the pixel buffer for pixels of `pixelBytes` bytes (rows padded
+  /// to 32 bytes, start aligned to 64, zeroed), makes it the pixel buffer and
+  /// builds the views. The subclass owns the returned buffer and releases it
+  /// with ReleasePixels; on failure nothing stays allocated and the error propagates.
+  void* AllocatePixels(int pixelBytes);
+  static void ReleasePixels(void* buffer);
 
 private:
   int m_iStride = 0;
