@@ -11,6 +11,7 @@ packages=(
   libtbb-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
 )
 

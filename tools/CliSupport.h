@@ -1,12 +1,13 @@
 #pragma once
-// Shared pieces of the pixolan subcommands: argument parsing, errors, JSON
-// text, and reading, converting and writing images.
-#include <map>
+// Shared pieces of the pixolan subcommands: errors, JSON values, reading and
+// writing images, annotated pictures and runs over many images.
+#include <functional>
 #include <memory>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 class TCPxImageBase;
 class TCPx8bitImage;
@@ -31,39 +32,17 @@ private:
 inline Error UsageError(const std::string& message) { return Error(kExitUsage, message); }
 inline Error Failure(const std::string& message) { return Error(kExitFailure, message); }
 
-/// Command line of one subcommand: positional arguments, flags (--json) and
-/// options with a value (--width 20 or --width=20). Options may repeat.
-struct Args
-{
-  std::vector<std::string> positional;
-  std::set<std::string> flags;
-  std::multimap<std::string, std::string> options;
-  bool help = false;
+/// JSON objects keep their keys in insertion order (file, width, height first).
+using Json = nlohmann::ordered_json;
 
-  bool Has(const std::string& name) const { return flags.count(name) != 0 || options.count(name) != 0; }
-  /// The last value of an option, or null.
-  const std::string* Value(const std::string& name) const;
-  /// Every value of an option in command-line order.
-  std::vector<std::string> Values(const std::string& name) const;
-};
-
-/// Parses argv; unknown options and missing values throw a usage error.
-/// "--help" and "-h" set `help`.
-Args ParseArgs(int argc, char** argv, const std::set<std::string>& flagNames,
-               const std::set<std::string>& valueNames);
-
-/// Throws a usage error unless exactly `count` positional arguments were given.
-void RequirePositional(const Args& args, std::size_t count, const std::string& usage);
-
-/// Whole decimal number in [low, high]; `what` names it in the error.
-long long ParseInteger(const std::string& text, long long low, long long high, const std::string& what);
-/// Finite decimal number in [low, high].
-double ParseReal(const std::string& text, double low, double high, const std::string& what);
-
-/// JSON string literal with the necessary escapes.
-std::string JsonString(const std::string& text);
-/// JSON number; NaN and infinities become null.
-std::string JsonNumber(double value);
+/// A JSON number; NaN and infinities become null.
+Json Number(double value);
+/// A point as [x, y].
+Json Point(double x, double y);
+/// A number as text: whole values without decimals, others to 10 significant digits ("-" when not finite).
+std::string Decimal(double value);
+/// Short decimal text of a number for the text outputs ("-" when not finite).
+std::string Fixed(double value, int decimals);
 
 /// Image of any class read from a file (UTF-8 path); a failure throws with the path in the message.
 std::unique_ptr<TCPxImageBase> ReadImage(const std::string& path);
@@ -76,4 +55,37 @@ bool IsRawPath(const std::string& path);
 std::unique_ptr<TCPx8bitImage> ToGrey(const TCPxImageBase& image);
 /// Human-readable name of the image class.
 std::string TypeName(const TCPxImageBase& image);
+
+/// One outlined and labelled item of an annotated picture, in image coordinates.
+struct Annotation
+{
+  std::vector<std::pair<int, int>> outline; ///< closed polygon
+  double labelX = 0;                        ///< centre of the label
+  double labelY = 0;
+  std::string label;
+};
+/// Writes the grey image in colour with every outline drawn and its label at its centre.
+void WriteAnnotated(const TCPx8bitImage& grey, const std::vector<Annotation>& annotations, const std::string& path);
+
+/// Input images of a multi-image command: files as given, folders replaced
+/// by the image files they hold (sorted by name).
+std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs);
+
+/// What a command reports for one image: a JSON object with --json, else text.
+struct ImageReport
+{
+  Json json;
+  std::string text;
+};
+
+/// Runs `analyse` on every input image and prints the reports in input order.
+/// One plain file: the report, or the error thrown as the command's error.
+/// Several (or a folder): one task per image in parallel; with --json one JSON
+/// object per line, a failing image giving {"file", "error"}; in text a
+/// failing image gives a line on stderr. The run goes on after a failure and
+/// returns 1 when any image failed. A progress line is shown on stderr when
+/// it is a terminal. `analyse` runs on worker threads: reading and writing
+/// files goes through ReadImage/WriteImage, which serialise it.
+int ForEachImage(const std::vector<std::string>& inputs, bool json,
+                 const std::function<ImageReport(const std::string& path)>& analyse);
 } // namespace cli

@@ -1,6 +1,9 @@
 // pixolan convert: between codec files and the raw format.
 #include <iostream>
 #include <memory>
+#include <string>
+
+#include <CLI/CLI.hpp>
 
 #include <opencv2/core.hpp>
 
@@ -15,26 +18,16 @@ namespace cli
 {
 namespace
 {
-const char* const kUsage =
-    "usage: pixolan convert IN OUT\n"
-    "\n"
-    "Reads IN and writes it to OUT; the formats follow from the extensions.\n"
-    "Raw files (.rwf) hold 32-bit float images, so images written as raw are\n"
-    "converted to float first (colour through its luminance). Float images\n"
-    "written to formats of 8-bit samples (png, jpg, bmp) are rounded and\n"
-    "clamped to 0..255.\n";
-
-int Run(int argc, char** argv)
+struct Options
 {
-  const Args args = ParseArgs(argc, argv, {}, {});
-  if (args.help)
-  {
-    std::cout << kUsage;
-    return 0;
-  }
-  RequirePositional(args, 2, "IN OUT");
-  const auto image = ReadImage(args.positional[0]);
-  const std::string& out = args.positional[1];
+  std::string in;
+  std::string out;
+};
+
+int Run(const Options& options)
+{
+  const auto image = ReadImage(options.in);
+  const std::string& out = options.out;
   if (!IsRawPath(out) || image->GetImageType() == ImageTypeFloat)
   {
     WriteImage(*image, out);
@@ -49,7 +42,18 @@ int Run(int argc, char** argv)
   WriteImage(floats, out);
   return 0;
 }
+Action Declare(CLI::App& app)
+{
+  auto options = std::make_shared<Options>();
+  app.footer("Reads IN and writes it to OUT; the formats follow from the extensions. Raw files (.rwf)\n"
+                  "hold 32-bit float images, so images written as raw are converted to float first (colour\n"
+                  "through its luminance). Float images written to formats of 8-bit samples (png, jpg, bmp)\n"
+                  "are rounded and clamped to 0..255.");
+  app.add_option("IN", options->in, "input image file")->required();
+  app.add_option("OUT", options->out, "output image file")->required();
+  return [options] { return Run(*options); };
+}
 } // namespace
 
-const Command kConvert = {"convert", "convert between codec files and the raw format", kUsage, Run};
+const Command kConvert = {"convert", "convert between codec files and the raw format", Declare};
 } // namespace cli

@@ -1,24 +1,27 @@
 // pixolan demo: a synthetic frame through mirroring, rescaling and statistics.
 #include <algorithm>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include <pixolan/model/TCPx8bitImage.h>
 
+#include "CliSupport.h"
 #include "Commands.h"
 
 namespace cli
 {
 namespace
 {
-const char* const kUsage =
-    "usage: pixolan demo [--json] [--width W] [--height H]\n"
-    "\n"
-    "Builds a synthetic grey frame (a diagonal ramp with a bright square),\n"
-    "mirrors and rescales it, and prints what it measures.\n";
+struct Options
+{
+  bool json = false;
+  int width = 640;
+  int height = 480;
+};
 
 struct Summary
 {
@@ -94,46 +97,24 @@ Summary Measure(int width, int height)
   return s;
 }
 
-int Demo(int argc, char** argv)
+int Demo(const Options& options)
 {
-  bool json = false;
-  int width = 640;
-  int height = 480;
-  for (int i = 0; i < argc; ++i)
-  {
-    const std::string a = argv[i];
-    if (a == "--json")
-      json = true;
-    else if ((a == "--width" || a == "--height") && i + 1 < argc)
-    {
-      const long v = std::strtol(argv[++i], nullptr, 10);
-      if (v <= 0 || v > 20000)
-      {
-        std::cerr << "pixolan demo: " << a << " must be between 1 and 20000\n";
-        return 2;
-      }
-      (a == "--width" ? width : height) = static_cast<int>(v);
-    }
-    else if (a == "--help" || a == "-h")
-    {
-      std::cout << kUsage;
-      return 0;
-    }
-    else
-    {
-      std::cerr << "pixolan demo: unknown option '" << a << "'\n";
-      return 2;
-    }
-  }
-  const Summary s = Measure(width, height);
+  const bool json = options.json;
+  const Summary s = Measure(options.width, options.height);
   if (json)
   {
-    std::cout << "{\"width\": " << s.width << ", \"height\": " << s.height << ", \"stride\": " << s.stride
-              << ", \"min\": " << s.minimum << ", \"max\": " << s.maximum << ", \"mean\": " << s.mean
-              << ", \"histogram_peak_bin\": " << s.peakBin << ", \"histogram_peak_count\": " << s.peakCount
-              << ", \"non_zero\": " << s.nonZero << ", \"mirror_round_trip\": "
-              << (s.mirrorRoundTrip ? "true" : "false") << ", \"scaled\": [" << s.scaledWidth << ", "
-              << s.scaledHeight << "]}\n";
+    const Json report = {{"width", s.width},
+                         {"height", s.height},
+                         {"stride", s.stride},
+                         {"min", s.minimum},
+                         {"max", s.maximum},
+                         {"mean", Number(s.mean)},
+                         {"histogram_peak_bin", s.peakBin},
+                         {"histogram_peak_count", s.peakCount},
+                         {"non_zero", s.nonZero},
+                         {"mirror_round_trip", s.mirrorRoundTrip},
+                         {"scaled", Json::array({s.scaledWidth, s.scaledHeight})}};
+    std::cout << report.dump() << "\n";
   }
   else
   {
@@ -146,7 +127,17 @@ int Demo(int argc, char** argv)
   }
   return s.mirrorRoundTrip ? 0 : 1;
 }
+Action Declare(CLI::App& app)
+{
+  auto options = std::make_shared<Options>();
+  app.footer("Builds a synthetic grey frame (a diagonal ramp with a bright square), mirrors and rescales\n"
+                  "it, and prints what it measures.");
+  app.add_flag("--json", options->json, "JSON instead of text");
+  app.add_option("--width", options->width, "1 to 20000 (default 640)")->check(CLI::Range(1, 20000));
+  app.add_option("--height", options->height, "1 to 20000 (default 480)")->check(CLI::Range(1, 20000));
+  return [options] { return Demo(*options); };
+}
 } // namespace
 
-const Command kDemo = {"demo", "measure a synthetic frame", kUsage, Demo};
+const Command kDemo = {"demo", "measure a synthetic frame", Declare};
 } // namespace cli

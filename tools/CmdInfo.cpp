@@ -1,9 +1,12 @@
 // pixolan info: what an image file holds.
 #include <array>
 #include <cstdio>
-#include <iostream>
 #include <sstream>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include <opencv2/core.hpp>
 
@@ -17,16 +20,6 @@ namespace cli
 {
 namespace
 {
-const char* const kUsage =
-    "usage: pixolan info IMAGE [--json]\n"
-    "\n"
-    "Prints the size, pixel type, channels, row stride, per-channel minimum,\n"
-    "maximum and mean of an image file, and for byte images the Otsu threshold\n"
-    "and a summary of the grey-level histogram.\n"
-    "Raw files (.rwf) are read as 32-bit float images.\n"
-    "\n"
-    "  --json   one JSON object instead of text\n";
-
 struct ChannelStats
 {
   double minimum = 0;
@@ -96,16 +89,14 @@ HistogramSummary Summarise(const TCPx8bitImage& grey)
   return h;
 }
 
-int Run(int argc, char** argv)
+struct Options
 {
-  const Args args = ParseArgs(argc, argv, {"--json"}, {});
-  if (args.help)
-  {
-    std::cout << kUsage;
-    return 0;
-  }
-  RequirePositional(args, 1, "IMAGE");
-  const std::string& path = args.positional[0];
+  std::vector<std::string> images;
+  bool json = false;
+};
+
+ImageReport Describe(const std::string& path, bool json)
+{
   const auto image = ReadImage(path);
   const auto stats = StatsPerChannel(*image);
   const bool byteImage = image->GetImageType() == ImageType8bit || image->GetImageType() == ImageType24bit ||
@@ -119,45 +110,61 @@ int Run(int argc, char** argv)
     histogram = Summarise(*grey);
   }
 
+  ImageReport report;
+  if (json)
+  {
+    Json channels = Json::array();
+    for (const ChannelStats& c : stats)
+      channels.push_back({{"min", Number(c.minimum)}, {"max", Number(c.maximum)}, {"mean", Number(c.mean)}});
+    report.json = {{"file", path},
+                   {"width", image->GetWidth()},
+                   {"height", image->GetHeight()},
+                   {"type", TypeName(*image)},
+                   {"type_code", static_cast<int>(image->GetImageType())},
+                   {"channels", image->GetNrChannels()},
+                   {"stride", image->GetStepSize()},
+                   {"buffer_bytes", image->GetBufferSize()},
+                   {"channel_stats", channels},
+                   {"otsu_threshold", byteImage ? Number(otsu) : Json(nullptr)},
+                   {"histogram", nullptr}};
+    if (byteImage)
+      report.json["histogram"] = {{"mode", histogram.mode},       {"mode_count", histogram.modeCount},
+                                  {"p05", histogram.p05},         {"median", histogram.median},
+                                  {"p95", histogram.p95},         {"levels_used", histogram.levelsUsed}};
+    return report;
+  }
   std::ostringstream out;
-  if (args.Has("--json"))
-  {
-    out << "{\"file\": " << JsonString(path) << ", \"width\": " << image->GetWidth()
-        << ", \"height\": " << image->GetHeight() << ", \"type\": " << JsonString(TypeName(*image))
-        << ", \"type_code\": " << static_cast<int>(image->GetImageType())
-        << ", \"channels\": " << image->GetNrChannels() << ", \"stride\": " << image->GetStepSize()
-        << ", \"buffer_bytes\": " << image->GetBufferSize() << ", \"channel_stats\": [";
-    for (std::size_t c = 0; c < stats.size(); ++c)
-      out << (c ? ", " : "") << "{\"min\": " << JsonNumber(stats[c].minimum)
-          << ", \"max\": " << JsonNumber(stats[c].maximum) << ", \"mean\": " << JsonNumber(stats[c].mean) << "}";
-    out << "], \"otsu_threshold\": " << (byteImage ? JsonNumber(otsu) : "null") << ", \"histogram\": ";
-    if (byteImage)
-      out << "{\"mode\": " << histogram.mode << ", \"mode_count\": " << histogram.modeCount
-          << ", \"p05\": " << histogram.p05 << ", \"median\": " << histogram.median << ", \"p95\": " << histogram.p95
-          << ", \"levels_used\": " << histogram.levelsUsed << "}";
-    else
-      out << "null";
-    out << "}\n";
-  }
-  else
-  {
-    out << path << ": " << image->GetWidth() << " x " << image->GetHeight() << ", " << TypeName(*image) << ", "
-        << image->GetNrChannels() << " channel" << (image->GetNrChannels() == 1 ? "" : "s") << ", stride "
-        << image->GetStepSize() << " bytes\n";
-    const char* const names[] = {"blue", "green", "red", "alpha"};
-    for (std::size_t c = 0; c < stats.size(); ++c)
-      out << "  " << (stats.size() == 1 ? "values" : names[c]) << ": min " << JsonNumber(stats[c].minimum)
-          << ", max " << JsonNumber(stats[c].maximum) << ", mean " << JsonNumber(stats[c].mean) << "\n";
-    if (byteImage)
-      out << "  Otsu threshold: " << JsonNumber(otsu) << "\n"
-          << "  histogram: mode " << histogram.mode << " (" << histogram.modeCount << " pixels), 5% / 50% / 95% at "
-          << histogram.p05 << " / " << histogram.median << " / " << histogram.p95 << ", " << histogram.levelsUsed
-          << " levels used\n";
-  }
-  std::cout << out.str();
-  return 0;
+  out << path << ": " << image->GetWidth() << " x " << image->GetHeight() << ", " << TypeName(*image) << ", "
+      << image->GetNrChannels() << " channel" << (image->GetNrChannels() == 1 ? "" : "s") << ", stride "
+      << image->GetStepSize() << " bytes\n";
+  const char* const names[] = {"blue", "green", "red", "alpha"};
+  for (std::size_t c = 0; c < stats.size(); ++c)
+    out << "  " << (stats.size() == 1 ? "values" : names[c]) << ": min " << Decimal(stats[c].minimum)
+        << ", max " << Decimal(stats[c].maximum) << ", mean " << Decimal(stats[c].mean) << "\n";
+  if (byteImage)
+    out << "  Otsu threshold: " << Decimal(otsu) << "\n"
+        << "  histogram: mode " << histogram.mode << " (" << histogram.modeCount << " pixels), 5% / 50% / 95% at "
+        << histogram.p05 << " / " << histogram.median << " / " << histogram.p95 << ", " << histogram.levelsUsed
+        << " levels used\n";
+  report.text = out.str();
+  return report;
+}
+
+Action Declare(CLI::App& app)
+{
+  auto options = std::make_shared<Options>();
+  app.footer("Prints the size, pixel type, channels, row stride, per-channel minimum, maximum and mean of\n"
+                  "image files, and for byte images the Otsu threshold and a summary of the grey-level histogram.\n"
+                  "Raw files (.rwf) are read as 32-bit float images. Several images (or folders) give one\n"
+                  "report each; with --json one JSON object per line.");
+  app.add_option("IMAGE", options->images, "image files or folders of them")->required();
+  app.add_flag("--json", options->json, "JSON instead of text");
+  return [options] {
+    const bool json = options->json;
+    return ForEachImage(options->images, json, [json](const std::string& path) { return Describe(path, json); });
+  };
 }
 } // namespace
 
-const Command kInfo = {"info", "size, type, statistics and histogram of an image", kUsage, Run};
+const Command kInfo = {"info", "size, type, statistics and histogram of an image", Declare};
 } // namespace cli

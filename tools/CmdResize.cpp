@@ -1,6 +1,9 @@
 // pixolan resize: nearest-neighbour resampling through the image classes.
 #include <iostream>
 #include <memory>
+#include <string>
+
+#include <CLI/CLI.hpp>
 
 #include <pixolan/model/TCPxImageBase.h>
 
@@ -11,32 +14,21 @@ namespace cli
 {
 namespace
 {
-const char* const kUsage =
-    "usage: pixolan resize IMAGE OUT --width W --height H\n"
-    "\n"
-    "Resizes the whole image to W x H pixels by nearest-neighbour sampling and\n"
-    "writes it to OUT in the same pixel type.\n"
-    "\n"
-    "  --width W    1 to 32768\n"
-    "  --height H   1 to 32768\n";
-
-constexpr long long kMaxSide = 32768;
-
-int Run(int argc, char** argv)
+struct Options
 {
-  const Args args = ParseArgs(argc, argv, {}, {"--width", "--height"});
-  if (args.help)
-  {
-    std::cout << kUsage;
-    return 0;
-  }
-  RequirePositional(args, 2, "IMAGE OUT");
-  if (!args.Value("--width") || !args.Value("--height"))
-    throw UsageError("both --width and --height are needed");
-  const int width = static_cast<int>(ParseInteger(*args.Value("--width"), 1, kMaxSide, "--width"));
-  const int height = static_cast<int>(ParseInteger(*args.Value("--height"), 1, kMaxSide, "--height"));
+  std::string image;
+  std::string out;
+  int width = 0;
+  int height = 0;
+};
 
-  const auto image = ReadImage(args.positional[0]);
+constexpr int kMaxSide = 32768;
+
+int Run(const Options& options)
+{
+  const int width = options.width;
+  const int height = options.height;
+  const auto image = ReadImage(options.image);
   std::unique_ptr<TCPxImageBase> resized;
   try
   {
@@ -47,10 +39,21 @@ int Run(int argc, char** argv)
     throw UsageError(std::string("cannot make an image of that size: ") + e.what());
   }
   resized->ScaleNearestNeighbour(*image);
-  WriteImage(*resized, args.positional[1]);
+  WriteImage(*resized, options.out);
   return 0;
+}
+Action Declare(CLI::App& app)
+{
+  auto options = std::make_shared<Options>();
+  app.footer("Resizes the whole image to W x H pixels by nearest-neighbour sampling and writes it to OUT\n"
+                  "in the same pixel type.");
+  app.add_option("IMAGE", options->image, "input image file")->required();
+  app.add_option("OUT", options->out, "output image file")->required();
+  app.add_option("--width", options->width, "1 to 32768")->required()->check(CLI::Range(1, kMaxSide));
+  app.add_option("--height", options->height, "1 to 32768")->required()->check(CLI::Range(1, kMaxSide));
+  return [options] { return Run(*options); };
 }
 } // namespace
 
-const Command kResize = {"resize", "nearest-neighbour resize", kUsage, Run};
+const Command kResize = {"resize", "nearest-neighbour resize", Declare};
 } // namespace cli

@@ -4,7 +4,11 @@
 #include <cmath>
 #include <cstdint>
 #include <iostream>
+#include <memory>
 #include <random>
+#include <string>
+
+#include <CLI/CLI.hpp>
 
 #include <opencv2/core.hpp>
 
@@ -17,35 +21,21 @@ namespace cli
 {
 namespace
 {
-const char* const kUsage =
-    "usage: pixolan synth OUT [--width W] [--height H] [--objects N] [--seed S]\n"
-    "\n"
-    "Draws N separate bright objects (ellipses, rectangles and discs) on a dark\n"
-    "background with a gentle gradient and noise, and writes the grey image to\n"
-    "OUT. The same seed gives the same picture.\n"
-    "\n"
-    "  --width W     16 to 4096 (default 320)\n"
-    "  --height H    16 to 4096 (default 240)\n"
-    "  --objects N   1 to 400 (default 9); every object needs 16 x 16 pixels\n"
-    "  --seed S      0 to 4294967295 (default 1)\n";
-
-int Run(int argc, char** argv)
+struct Options
 {
-  const Args args = ParseArgs(argc, argv, {}, {"--width", "--height", "--objects", "--seed"});
-  if (args.help)
-  {
-    std::cout << kUsage;
-    return 0;
-  }
-  RequirePositional(args, 1, "OUT");
-  auto option = [&](const char* name, long long fallback, long long low, long long high) {
-    const std::string* v = args.Value(name);
-    return v ? ParseInteger(*v, low, high, name) : fallback;
-  };
-  const int width = static_cast<int>(option("--width", 320, 16, 4096));
-  const int height = static_cast<int>(option("--height", 240, 16, 4096));
-  const int count = static_cast<int>(option("--objects", 9, 1, 400));
-  std::mt19937 rng(static_cast<std::uint32_t>(option("--seed", 1, 0, 4294967295LL)));
+  std::string out;
+  int width = 320;
+  int height = 240;
+  int objects = 9;
+  std::uint32_t seed = 1;
+};
+
+int Run(const Options& options)
+{
+  const int width = options.width;
+  const int height = options.height;
+  const int count = options.objects;
+  std::mt19937 rng(options.seed);
   auto uniform = [&](int low, int high) { return low + static_cast<int>(rng() % static_cast<unsigned>(high - low + 1)); };
 
   // One object per cell of a grid whose cells are about square.
@@ -83,12 +73,26 @@ int Run(int argc, char** argv)
       p = static_cast<unsigned char>(std::clamp(p + uniform(-12, 12), 0, 255));
     }
 
-  WriteImage(image, args.positional[0]);
-  std::cout << "wrote " << args.positional[0] << ": " << width << " x " << height << ", " << count
+  WriteImage(image, options.out);
+  std::cout << "wrote " << options.out << ": " << width << " x " << height << ", " << count
             << " objects\n";
   return 0;
 }
+Action Declare(CLI::App& app)
+{
+  auto options = std::make_shared<Options>();
+  app.footer("Draws N separate bright objects (ellipses, rectangles and discs) on a dark background with\n"
+                  "a gentle gradient and noise, and writes the grey image to OUT. The same seed gives the\n"
+                  "same picture.");
+  app.add_option("OUT", options->out, "output image file")->required();
+  app.add_option("--width", options->width, "16 to 4096 (default 320)")->check(CLI::Range(16, 4096));
+  app.add_option("--height", options->height, "16 to 4096 (default 240)")->check(CLI::Range(16, 4096));
+  app.add_option("--objects", options->objects, "1 to 400 (default 9); every object needs 16 x 16 pixels")
+      ->check(CLI::Range(1, 400));
+  app.add_option("--seed", options->seed, "0 to 4294967295 (default 1)");
+  return [options] { return Run(*options); };
+}
 } // namespace
 
-const Command kSynth = {"synth", "draw a synthetic grey scene of objects", kUsage, Run};
+const Command kSynth = {"synth", "draw a synthetic grey scene of objects", Declare};
 } // namespace cli

@@ -1,22 +1,32 @@
 #pragma once
-// The pixolan subcommands. Each takes the arguments after its name, prints
-// its result on stdout and returns the exit code; bad input throws cli::Error.
+// The pixolan subcommands. Each declares its options on its own CLI11
+// subcommand and returns the action that runs it after parsing; the action
+// prints the result on stdout and returns the exit code; bad input throws
+// cli::Error.
+#include <functional>
+
+namespace CLI
+{
+class App;
+}
 
 namespace cli
 {
+using Action = std::function<int()>;
+
 struct Command
 {
   const char* name;
   const char* summary;
-  const char* usage; ///< full help text of the subcommand
-  int (*run)(int argc, char** argv);
+  /// Declares the description, options and footer on `app`; returns what runs the command.
+  Action (*declare)(CLI::App& app);
 };
 
-extern const Command kInfo;
-extern const Command kFilter;
-extern const Command kObjects;
-extern const Command kResize;
-extern const Command kConvert;
-extern const Command kSynth;
-extern const Command kDemo;
+// Every subcommand, in the order of the help listing. A new command is its
+// Cmd*.cpp defining `const Command kName` and one entry here.
+#define PIXOLAN_COMMANDS(X) X(kInfo) X(kObjects) X(kFilter) X(kResize) X(kConvert) X(kSynth) X(kDemo)
+
+#define PIXOLAN_DECLARE_COMMAND(command) extern const Command command;
+PIXOLAN_COMMANDS(PIXOLAN_DECLARE_COMMAND)
+#undef PIXOLAN_DECLARE_COMMAND
 } // namespace cli

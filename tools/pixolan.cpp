@@ -2,8 +2,11 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include <CLI/CLI.hpp>
 #include <opencv2/core.hpp>
 
 #include "CliSupport.h"
@@ -11,62 +14,107 @@
 
 namespace
 {
-const cli::Command* const kCommands[] = {&cli::kInfo,    &cli::kObjects, &cli::kFilter, &cli::kResize,
-                                         &cli::kConvert, &cli::kSynth,   &cli::kDemo};
+#define PIXOLAN_COMMAND_ADDRESS(command) &cli::command,
+const cli::Command* const kCommands[] = {PIXOLAN_COMMANDS(PIXOLAN_COMMAND_ADDRESS)};
+#undef PIXOLAN_COMMAND_ADDRESS
 
-void PrintUsage(std::ostream& out)
+/// Help texts start with the usage line, then the description, options and notes.
+class HelpFormatter : public CLI::Formatter
 {
-  out << "usage: pixolan <command> [arguments]   (pixolan <command> --help for details)\n\ncommands:\n";
-  for (const cli::Command* c : kCommands)
+public:
+  HelpFormatter() { label("Usage", "usage"); }
+  std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override
   {
-    std::string name = c->name;
-    name.resize(10, ' ');
-    out << "  " << name << c->summary << "\n";
+    if (mode == CLI::AppFormatMode::Sub)
+      return make_expanded(app);
+    std::string description = make_description(app);
+    return make_usage(app, name) + (description.empty() ? "" : "\n" + description) + make_positionals(app) +
+           make_groups(app, mode) + make_subcommands(app, mode) + "\n" + make_footer(app);
   }
+};
+
+std::string FirstLine(const std::string& text)
+{
+  return text.substr(0, text.find('\n'));
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-  if (argc < 2)
+  CLI::App app("Image analysis from the command line.", "pixolan");
+  app.formatter(std::make_shared<HelpFormatter>());
+  app.set_version_flag("--version", std::string("pixolan ") + PIXOLAN_VERSION);
+  app.require_subcommand(1);
+  app.footer("pixolan <command> --help describes each command.");
+
+  std::vector<std::pair<CLI::App*, cli::Action>> actions;
+  for (const cli::Command* c : kCommands)
   {
-    PrintUsage(std::cerr);
-    return cli::kExitUsage;
+    CLI::App* sub = app.add_subcommand(c->name, c->summary);
+    actions.emplace_back(sub, c->declare(*sub));
   }
-  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "help") == 0)
+
+  if (argc >= 2 && argv[1][0] != '-')
   {
-    PrintUsage(std::cout);
+    bool known = false;
+    for (const cli::Command* c : kCommands)
+      known = known || std::strcmp(argv[1], c->name) == 0;
+    if (!known)
+    {
+      std::cerr << "pixolan: unknown command '" << argv[1] << "' (see pixolan --help)\n";
+      return cli::kExitUsage;
+    }
+  }
+  const std::string name = argc >= 2 && argv[1][0] != '-' ? std::string(argv[1]) : std::string();
+  const std::string prefix = name.empty() ? "pixolan: " : "pixolan " + name + ": ";
+
+  try
+  {
+    app.parse(argc, argv);
+  }
+  catch (const CLI::CallForHelp&)
+  {
+    std::cout << app.help();
     return 0;
   }
-  const std::string name = argv[1];
-  for (const cli::Command* command : kCommands)
+  catch (const CLI::CallForVersion&)
   {
-    if (name != command->name)
+    std::cout << app.version() << "\n";
+    return 0;
+  }
+  catch (const CLI::ParseError& e)
+  {
+    if (argc < 2)
+      std::cerr << app.help();
+    else
+      std::cerr << prefix << FirstLine(e.what()) << "\n";
+    return cli::kExitUsage;
+  }
+
+  for (const auto& [sub, action] : actions)
+  {
+    if (!sub->parsed())
       continue;
     try
     {
-      return command->run(argc - 2, argv + 2);
+      return action();
     }
     catch (const cli::Error& e)
     {
-      std::cerr << "pixolan " << name << ": " << e.what() << "\n";
+      std::cerr << prefix << FirstLine(e.what()) << "\n";
       return e.ExitCode();
     }
     catch (const cv::Exception& e)
     {
       // OpenCV's messages span lines; the first line of its reason is enough here.
-      std::string reason = e.err.empty() ? std::string(e.what()) : e.err;
-      reason = reason.substr(0, reason.find('\n'));
-      std::cerr << "pixolan " << name << ": " << reason << "\n";
+      std::cerr << prefix << FirstLine(e.err.empty() ? std::string(e.what()) : e.err) << "\n";
       return cli::kExitFailure;
     }
     catch (const std::exception& e)
     {
-      std::string reason = e.what();
-      std::cerr << "pixolan " << name << ": " << reason.substr(0, reason.find('\n')) << "\n";
+      std::cerr << prefix << FirstLine(e.what()) << "\n";
       return cli::kExitFailure;
     }
   }
-  std::cerr << "pixolan: unknown command '" << name << "' (see pixolan --help)\n";
   return cli::kExitUsage;
 }

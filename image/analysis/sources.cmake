@@ -1,2 +1,3 @@
 list(APPEND PIXOLAN_SOURCES analysis/TCPxContour.cpp)
 list(APPEND PIXOLAN_SOURCES analysis/TCPxIO.cpp)
+list(APPEND PIXOLAN_SOURCES analysis/TCPxObjectFinder.cpp)

@@ -41,8 +41,13 @@ std::shared_ptr<cv::Mat> FloatKernelOf(const TCPxImageBase* kernel)
 }
 } // namespace
 
-PX_REGISTER_FILTER(TCPxFilterConvolution, Convolution, ConvolutionCreator, "TCPxImageBase* kernel",
-                   "EConvolutionType type")
+PX_REGISTER_FILTER(TCPxFilterConvolution, Convolution, ConvolutionCreator, "convolution with an image as kernel",
+                   PxFilterTable::Accepts({ImageType8bit, ImageTypeFloat}),
+                   PxFilterTable::Image("kernel", "8-bit or float kernel image"),
+                   PxFilterTable::Enumeration("type", "Px::EConvolutionType", "output geometry", Px::ConvolutionSame,
+                                              {{"ConvolutionFull", Px::ConvolutionFull},
+                                               {"ConvolutionValid", Px::ConvolutionValid},
+                                               {"ConvolutionSame", Px::ConvolutionSame}}))
 
 TCPxFilterConvolution::TCPxFilterConvolution(const TCPxImageBase* kernel, Px::EConvolutionType type)
     : m_pKernel(kernel ? kernel->Clone() : nullptr), m_pFloatKernel(FloatKernelOf(kernel)), m_eType(type)
@@ -106,7 +111,8 @@ void TCPxFilterConvolution::ProcessImage(TCPxImageBase* source, TCPxImageBase* d
 
 // ---- Fourier ---------------------------------------------------------------------------------------------
 using FourierCreator = of_internal::TCGenOfCreator0<TCPxImageFilter, TCPxFilterFourier>;
-PX_REGISTER_FILTER(TCPxFilterFourier, Fourier, FourierCreator)
+PX_REGISTER_FILTER(TCPxFilterFourier, Fourier, FourierCreator, "255 minus the magnitude of the image's spectrum",
+                   PxFilterTable::Accepts({ImageType8bit}))
 
 void TCPxFilterFourier::ProcessImage(TCPxImageBase* source, TCPxImageBase* destination) const
 {
@@ -124,7 +130,8 @@ void TCPxFilterFourier::ProcessImage(TCPxImageBase* source, TCPxImageBase* desti
 
 // ---- EqualizeHistogram ----------------------------------------------------------------------------------------
 using EqualizeCreator = of_internal::TCGenOfCreator0<TCPxImageFilter, TCPxFilterEqualizeHistogram>;
-PX_REGISTER_FILTER(TCPxFilterEqualizeHistogram, EqualizeHistogram, EqualizeCreator)
+PX_REGISTER_FILTER(TCPxFilterEqualizeHistogram, EqualizeHistogram, EqualizeCreator, "histogram equalisation",
+                   PxFilterTable::Accepts({ImageType8bit}))
 
 void TCPxFilterEqualizeHistogram::ProcessImage(TCPxImageBase* source, TCPxImageBase* destination) const
 {
@@ -140,7 +147,10 @@ void TCPxFilterEqualizeHistogram::ProcessImage(TCPxImageBase* source, TCPxImageB
 
 // ---- AddGaussianNoise ---------------------------------------------------------------------------------------
 using NoiseCreator = of_internal::TCGenOfCreator2<TCPxImageFilter, TCPxFilterAddGaussianNoise, int, int>;
-PX_REGISTER_FILTER(TCPxFilterAddGaussianNoise, AddGaussianNoise, NoiseCreator, "int mean", "int variance")
+PX_REGISTER_FILTER(TCPxFilterAddGaussianNoise, AddGaussianNoise, NoiseCreator, "adds Gaussian noise to the ROI",
+                   PxFilterTable::Accepts({ImageType8bit, ImageType24bit, ImageType32bit, ImageTypeFloat}),
+                   PxFilterTable::Integer("mean", "mean of the noise", 0, -255, 255),
+                   PxFilterTable::Integer("variance", "variance of the noise", 100, 0, 65025))
 
 namespace
 {

@@ -14,7 +14,11 @@
 #include "primitives/PxFilterPrimitives.h"
 
 using DoubleThresholdCreator = of_internal::TCGenOfCreator2<TCPxImageFilter, TCPxFilterDoubleThreshold, double, double>;
-PX_REGISTER_FILTER(TCPxFilterDoubleThreshold, DoubleThreshold, DoubleThresholdCreator, "double lower", "double higher")
+PX_REGISTER_FILTER(TCPxFilterDoubleThreshold, DoubleThreshold, DoubleThresholdCreator,
+                   "pixels of the ROI inside [lower, higher] become 255 (1 for float), the others 0",
+                   PxFilterTable::Accepts({ImageType8bit, ImageType24bit, ImageType32bit, ImageTypeFloat}),
+                   PxFilterTable::Real("lower", "lowest value kept", 128),
+                   PxFilterTable::Real("higher", "highest value kept", 255))
 
 namespace
 {
@@ -106,7 +110,11 @@ void TCPxFilterDoubleThreshold::Process8bitImageROI(std::shared_ptr<TCPx8bitImag
 
 // ---- HueRange ----------------------------------------------------------------------------
 using HueRangeCreator = of_internal::TCGenOfCreator2<TCPxImageFilter, TCPxFilterHueRange, int, int>;
-PX_REGISTER_FILTER(TCPxFilterHueRange, HueRange, HueRangeCreator, "int low", "int high")
+PX_REGISTER_FILTER(TCPxFilterHueRange, HueRange, HueRangeCreator,
+                   "keeps the pixels whose hue lies in [low, high] degrees, blackens the others",
+                   PxFilterTable::Accepts({ImageType24bit}),
+                   PxFilterTable::Integer("low", "lowest hue kept, degrees", 0, 0, 360),
+                   PxFilterTable::Integer("high", "highest hue kept, degrees", 60, 0, 360))
 
 TCPxFilterHueRange::TCPxFilterHueRange(int low, int high) : m_iLow(low), m_iHigh(high)
 {

@@ -16,13 +16,26 @@ using LaplaceCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilterL
 using LowpassCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilterLowpass, int>;
 using HighpassCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilterHighpass, int>;
 using ContrastCreator = of_internal::TCGenOfCreator0<TCPxImageFilter, TCPxFilterContrast>;
-PX_REGISTER_FILTER(TCPxFilterCanny, Canny, CannyCreator)
-PX_REGISTER_FILTER(TCPxFilterGradient, Gradient, GradientCreator, "int kernelSize", "EGradient type")
-PX_REGISTER_FILTER(TCPxFilterGradientMagnitude, GradientMagnitude, GradientMagnitudeCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterLaplace, Laplace, LaplaceCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterLowpass, Lowpass, LowpassCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterHighpass, Highpass, HighpassCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterContrast, Contrast, ContrastCreator)
+PX_REGISTER_FILTER(TCPxFilterCanny, Canny, CannyCreator, "Canny edge map (thresholds 127 and 255)",
+                   PxFilterTable::Accepts({ImageType8bit, ImageTypeFloat}))
+PX_REGISTER_FILTER(TCPxFilterGradient, Gradient, GradientCreator, "horizontal or vertical central difference, or Sobel magnitude",
+                   PxFilterTable::Accepts({ImageType8bit, ImageTypeFloat}),
+                   PxFilterTable::Integer("kernelSize", "neighbourhood of the magnitude (3 x 3 Sobel inside)", 3, 3, 255, true),
+                   PxFilterTable::Enumeration("type", "Px::EGradient", "the component", Px::GradientHorizontal,
+                                              {{"GradientHorizontal", Px::GradientHorizontal},
+                                               {"GradientVertical", Px::GradientVertical},
+                                               {"GradientMagnitudeType", Px::GradientMagnitudeType}}))
+PX_REGISTER_FILTER(TCPxFilterGradientMagnitude, GradientMagnitude, GradientMagnitudeCreator, "Sobel gradient magnitude",
+                   PxFilterTable::Accepts({ImageType8bit, ImageTypeFloat}),
+                   PxFilterTable::Integer("kernelSize", "neighbourhood (3 x 3 Sobel inside)", 3, 3, 255, true))
+PX_REGISTER_FILTER(TCPxFilterLaplace, Laplace, LaplaceCreator, "Laplace edge filter", PxFilterTable::Accepts({ImageType8bit}),
+                   PxFilterTable::Integer("kernelSize", "3, or 5 for the 5 x 5 mask", 3, 3, 255, true))
+PX_REGISTER_FILTER(TCPxFilterLowpass, Lowpass, LowpassCreator, "box low-pass filter", PxFilterTable::Accepts({ImageType8bit}),
+                   PxFilterTable::Integer("kernelSize", "3, or 5 for the 5 x 5 mask", 3, 3, 255, true))
+PX_REGISTER_FILTER(TCPxFilterHighpass, Highpass, HighpassCreator, "high-pass filter", PxFilterTable::Accepts({ImageType8bit}),
+                   PxFilterTable::Integer("kernelSize", "3, or 5 for the 5 x 5 mask", 3, 3, 255, true))
+PX_REGISTER_FILTER(TCPxFilterContrast, Contrast, ContrastCreator, "contrast enhancement with a fixed 9 x 9 kernel",
+                   PxFilterTable::Accepts({ImageType8bit}))
 
 namespace
 {

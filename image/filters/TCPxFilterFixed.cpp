@@ -10,7 +10,20 @@
 #include "primitives/PxFilterPrimitives.h"
 
 using FixedCreator = of_internal::TCGenOfCreator2<TCPxImageFilter, TCPxFilterFixed, Px::EFixedFilters, int>;
-PX_REGISTER_FILTER(TCPxFilterFixed, Fixed, FixedCreator, "EFixedFilters type", "int kernelSize")
+PX_REGISTER_FILTER(TCPxFilterFixed, Fixed, FixedCreator, "a fixed 3 x 3 or 5 x 5 kernel (Sobel, Scharr, Laplacian, ...)",
+                   PxFilterTable::Accepts({ImageType8bit, ImageTypeFloat}),
+                   PxFilterTable::Enumeration("type", "Px::EFixedFilters", "the kernel", Px::EFixedFilters::SobelHoriz,
+                                              {{"Laplacian", static_cast<int>(Px::EFixedFilters::Laplacian)},
+                                               {"Lowpass", static_cast<int>(Px::EFixedFilters::Lowpass)},
+                                               {"ScharrHoriz", static_cast<int>(Px::EFixedFilters::ScharrHoriz)},
+                                               {"ScharrVert", static_cast<int>(Px::EFixedFilters::ScharrVert)},
+                                               {"Sharpen", static_cast<int>(Px::EFixedFilters::Sharpen)},
+                                               {"SobelCross", static_cast<int>(Px::EFixedFilters::SobelCross)},
+                                               {"SobelHoriz", static_cast<int>(Px::EFixedFilters::SobelHoriz)},
+                                               {"SobelHorizSecond", static_cast<int>(Px::EFixedFilters::SobelHorizSecond)},
+                                               {"SobelVert", static_cast<int>(Px::EFixedFilters::SobelVert)},
+                                               {"SobelVertSecond", static_cast<int>(Px::EFixedFilters::SobelVertSecond)}}),
+                   PxFilterTable::Integer("kernelSize", "3, or 5 for the 5 x 5 kernels", 3, 3, 5, true))
 
 namespace
 {

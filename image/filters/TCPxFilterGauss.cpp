@@ -8,8 +8,15 @@
 
 using GaussCreator = of_internal::TCGenOfCreator2<TCPxImageFilter, TCPxFilterGauss, int, double>;
 using DoGCreator = of_internal::TCGenOfCreator3<TCPxImageFilter, TCPxFilterDoG, int, double, double>;
-PX_REGISTER_FILTER(TCPxFilterGauss, Gauss, GaussCreator, "int kernelSize", "double sigma")
-PX_REGISTER_FILTER(TCPxFilterDoG, DoG, DoGCreator, "int kernelSize", "double sigma1", "double sigma2")
+PX_REGISTER_FILTER(TCPxFilterGauss, Gauss, GaussCreator, "Gaussian smoothing",
+                   PxFilterTable::Accepts({ImageType8bit, ImageTypeFloat}),
+                   PxFilterTable::Integer("kernelSize", "side of the square kernel, odd", 5, 1, 255, true),
+                   PxFilterTable::Real("sigma", "standard deviation in pixels (0: from the kernel size)", 1.0, 0.0, 1e4))
+PX_REGISTER_FILTER(TCPxFilterDoG, DoG, DoGCreator, "difference of two Gaussians (band-pass)",
+                   PxFilterTable::Accepts({ImageType8bit, ImageTypeFloat}),
+                   PxFilterTable::Integer("kernelSize", "side of the square kernel, odd", 7, 1, 255, true),
+                   PxFilterTable::Real("sigma1", "standard deviation of the narrow Gaussian, pixels", 1.0, 0.0, 1e4),
+                   PxFilterTable::Real("sigma2", "standard deviation of the wide Gaussian, pixels", 2.0, 0.0, 1e4))
 
 namespace
 {

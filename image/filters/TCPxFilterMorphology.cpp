@@ -51,7 +51,19 @@ bool SupportsSquare(NPxImageTypes type)
 }
 } // namespace
 
-PX_REGISTER_FILTER(TCPxFilterMorphology, Morphology, MorphologyCreator, "EMorphologyTypes type", "int size")
+PX_REGISTER_FILTER(TCPxFilterMorphology, Morphology, MorphologyCreator,
+                   "erosion, dilation, opening or closing with a 3 x 3 square or a circular mask",
+                   PxFilterTable::Accepts({ImageType8bit, ImageType24bit, ImageTypeFloat}),
+                   PxFilterTable::Enumeration("type", "Px::EMorphologyTypes", "the operation", Px::Open,
+                                              {{"Erode", Px::Erode},
+                                               {"Dilate", Px::Dilate},
+                                               {"Open", Px::Open},
+                                               {"Close", Px::Close},
+                                               {"ErodeCircular", Px::ErodeCircular},
+                                               {"DilateCircular", Px::DilateCircular},
+                                               {"OpenCircular", Px::OpenCircular},
+                                               {"CloseCircular", Px::CloseCircular}}),
+                   PxFilterTable::Integer("size", "steps of the square mask, radius of the circular one", 1, 0, 255))
 
 TCPxFilterMorphology::TCPxFilterMorphology(Px::EMorphologyTypes type, int steps, bool replicateBorder)
     : m_eType(type), m_iSteps(steps), m_bReplicateBorder(replicateBorder), m_bDefaultMask(true),

@@ -9,10 +9,16 @@ using MinCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilterMin, 
 using MaxCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilterMax, int>;
 using MedianCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilterMedian, int>;
 using RangeCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilterRange, int>;
-PX_REGISTER_FILTER(TCPxFilterMin, Min, MinCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterMax, Max, MaxCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterMedian, Median, MedianCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterRange, Range, RangeCreator, "int kernelSize")
+PX_REGISTER_FILTER(TCPxFilterMin, Min, MinCreator, "minimum of the square window", PxFilterTable::Accepts({ImageType8bit}),
+                   PxFilterTable::Integer("kernelSize", "side of the square window", 3, 1, 255))
+PX_REGISTER_FILTER(TCPxFilterMax, Max, MaxCreator, "maximum of the square window", PxFilterTable::Accepts({ImageType8bit}),
+                   PxFilterTable::Integer("kernelSize", "side of the square window", 3, 1, 255))
+PX_REGISTER_FILTER(TCPxFilterMedian, Median, MedianCreator, "median of the square window",
+                   PxFilterTable::Accepts({ImageType8bit, ImageType24bit}),
+                   PxFilterTable::Integer("kernelSize", "side of the square window", 3, 1, 255))
+PX_REGISTER_FILTER(TCPxFilterRange, Range, RangeCreator, "maximum minus minimum of the square window",
+                   PxFilterTable::Accepts({ImageType8bit}),
+                   PxFilterTable::Integer("kernelSize", "side of the square window", 3, 1, 255))
 
 namespace
 {

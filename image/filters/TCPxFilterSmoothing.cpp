@@ -16,10 +16,17 @@ using BilateralCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilte
 using KuwaharaCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilterKuwahara, int>;
 using SNNCreator = of_internal::TCGenOfCreator1<TCPxImageFilter, TCPxFilterSNN, int>;
 using PMDiffusionCreator = of_internal::TCGenOfCreator0<TCPxImageFilter, TCPxFilterPMDiffusion>;
-PX_REGISTER_FILTER(TCPxFilterBilateral, Bilateral, BilateralCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterKuwahara, Kuwahara, KuwaharaCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterSNN, SNN, SNNCreator, "int kernelSize")
-PX_REGISTER_FILTER(TCPxFilterPMDiffusion, PMDiffusion, PMDiffusionCreator)
+PX_REGISTER_FILTER(TCPxFilterBilateral, Bilateral, BilateralCreator, "edge-preserving bilateral smoothing",
+                   PxFilterTable::Accepts({ImageType8bit, ImageType24bit}),
+                   PxFilterTable::Integer("kernelSize", "side of the square window, odd", 5, 1, 19, true))
+PX_REGISTER_FILTER(TCPxFilterKuwahara, Kuwahara, KuwaharaCreator, "mean of the window quadrant of least variance",
+                   PxFilterTable::Accepts({ImageType8bit}),
+                   PxFilterTable::Integer("kernelSize", "side of the square window, odd", 5, 3, 255, true))
+PX_REGISTER_FILTER(TCPxFilterSNN, SNN, SNNCreator, "symmetric nearest-neighbour smoothing",
+                   PxFilterTable::Accepts({ImageType8bit}),
+                   PxFilterTable::Integer("kernelSize", "side of the square window, odd", 3, 1, 255, true))
+PX_REGISTER_FILTER(TCPxFilterPMDiffusion, PMDiffusion, PMDiffusionCreator,
+                   "100 iterations of Perona-Malik diffusion", PxFilterTable::Accepts({ImageType8bit}))
 
 // ---- Bilateral ---------------------------------------------------------------------------------
 namespace

@@ -1,4 +1,5 @@
 // End-to-end runs of the pixolan tool on images made here.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -6,6 +7,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +17,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <pixolan/analysis/TCPxIO.h>
+#include <pixolan/analysis/TCPxObjectFinder.h>
 #include <pixolan/filters/TCPxFilterFactory.h>
 #include <pixolan/model/TCPx24bitImage.h>
 #include <pixolan/model/TCPx8bitImage.h>
@@ -205,7 +208,7 @@ TEST_F(Tool, FilterListShowsEveryRegisteredFilterWithItsParameters)
     ASSERT_EQ(json[i]["parameters"].items.size(), descriptions[i].parameters.size());
     for (std::size_t k = 0; k < descriptions[i].parameters.size(); ++k)
       EXPECT_EQ(json[i]["parameters"][k]["type"].text + " " + json[i]["parameters"][k]["name"].text,
-                descriptions[i].parameters[k]);
+                descriptions[i].parameters[k].Signature());
   }
   const Result text = Run("filter --list");
   for (const auto& d : descriptions)
@@ -246,7 +249,7 @@ TEST_F(Tool, FilterRefusesUnknownMissingAndMalformedParameters)
   const std::string scene = MakeScene();
   const std::string io = " " + Quote(scene) + " " + Quote(At("x.png"));
   ExpectOneLineError(Run("filter NoSuchFilter" + io), 2);
-  ExpectOneLineError(Run("filter Median" + io), 2);
+  ExpectOneLineError(Run("filter Median" + io + " --param kernelSize=4000"), 2);
   ExpectOneLineError(Run("filter Median" + io + " --param kernelSize=5 --param radius=2"), 2);
   ExpectOneLineError(Run("filter Median" + io + " --param kernelSize=five"), 2);
   ExpectOneLineError(Run("filter Median" + io + " --param kernelSize"), 2);
@@ -383,4 +386,78 @@ TEST_F(Tool, ConvertThroughTheRawFormatKeepsGreyValues)
   cv::Mat grey;
   cv::cvtColor(*colour.GetFullMatPtr(), grey, cv::COLOR_BGR2GRAY);
   EXPECT_FLOAT_EQ(floats->GetFullMatPtr()->at<float>(2, 3), grey.at<unsigned char>(2, 3));
+}
+
+// ---- runs over several images, version, library call ------------------------------------------
+
+TEST_F(Tool, SeveralImagesGiveJsonLinesInInputOrderAndFailuresDoNotStopTheRun)
+{
+  const std::string scene = MakeScene();
+  ASSERT_EQ(Run("synth " + Quote(At("seven.png")) + " --objects 7 --seed 5").exitCode, 0);
+  {
+    std::ofstream corrupt(At("corrupt.png"), std::ios::binary);
+    corrupt << "\x89PNG\r\n\x1a\n not really";
+  }
+  const Result r = Run("objects --json " + Quote(scene) + " " + Quote(At("corrupt.png")) + " " + Quote(At("seven.png")));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err.find("images/s"), std::string::npos) << r.err; // not a terminal: no progress line
+  std::istringstream lines(r.out);
+  std::vector<mini_json::Value> records;
+  for (std::string line; std::getline(lines, line);)
+    records.push_back(mini_json::Parse(line));
+  ASSERT_EQ(records.size(), 3u) << r.out;
+  EXPECT_EQ(records[0]["file"].text, scene);
+  EXPECT_EQ(records[0]["count"].number, 3);
+  EXPECT_EQ(records[1]["file"].text, At("corrupt.png"));
+  EXPECT_NE(records[1]["error"].text.find("corrupt.png"), std::string::npos);
+  EXPECT_EQ(records[2]["count"].number, 7);
+
+  // A folder stands for the image files in it, sorted by name.
+  const Result folder = Run("info --json " + Quote(m_dir.string()));
+  EXPECT_EQ(folder.exitCode, 1); // the corrupt file again
+  EXPECT_EQ(std::count(folder.out.begin(), folder.out.end(), '\n'), 3) << folder.out;
+}
+
+TEST_F(Tool, VersionAndFilterWithEnumeratedSecondParameter)
+{
+  const Result version = Run("--version");
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out, std::string("pixolan ") + PIXOLAN_VERSION + "\n");
+
+  // Rows 0, 10, 20, ... : the vertical central difference is 10 inside, the horizontal one 0.
+  TCPx8bitImage ramp(6, 5);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 6; ++x)
+      ramp.GetFullMatPtr()->at<unsigned char>(y, x) = static_cast<unsigned char>(10 * y);
+  ASSERT_TRUE(TCPxIO::SaveImage(ramp, fs::path(At("ramp.png"))));
+  const Result r = Run("filter Gradient " + Quote(At("ramp.png")) + " " + Quote(At("grad.png")) +
+                       " --param type=GradientVertical");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::unique_ptr<TCPxImageBase> out(TCPxIO::CreateImageFromFile(fs::path(At("grad.png"))));
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(out->GetFullMatPtr()->at<unsigned char>(2, 3), 10);
+  ExpectOneLineError(Run("filter Gradient " + Quote(At("ramp.png")) + " " + Quote(At("g.png")) +
+                         " --param type=Diagonal"),
+                     2);
+}
+
+TEST_F(Tool, ObjectsOfTheBundledSampleAreTheLibraryCallsObjects)
+{
+  const Result r = Run("objects --json " + Quote(PIXOLAN_SAMPLE));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto json = mini_json::Parse(r.out);
+  std::unique_ptr<TCPxImageBase> image(TCPxIO::CreateImageFromFile(fs::path(PIXOLAN_SAMPLE)));
+  ASSERT_NE(image, nullptr);
+  const TCPxObjectList found = TCPxObjectFinder::FindObjects(*image, TCPxObjectSettings{});
+  EXPECT_EQ(json["threshold"].number, found.threshold);
+  ASSERT_GT(found.objects.size(), 5u);
+  ASSERT_EQ(json["objects"].items.size(), found.objects.size());
+  for (std::size_t i = 0; i < found.objects.size(); ++i)
+  {
+    const auto& o = json["objects"][i];
+    EXPECT_EQ(o["area"].number, found.objects[i].area) << i;
+    EXPECT_DOUBLE_EQ(o["centre"][0].number, found.objects[i].centre.GetX()) << i;
+    EXPECT_DOUBLE_EQ(o["centre"][1].number, found.objects[i].centre.GetY()) << i;
+    EXPECT_EQ(o["bounding_box"]["left"].number, found.objects[i].box.GetLeft()) << i;
+  }
 }

@@ -4,9 +4,11 @@
 #include <pixolan/PxExport.h>
 #include <pixolan/analysis/TCPxContour.h>
 #include <pixolan/analysis/TCPxIO.h>
+#include <pixolan/analysis/TCPxObjectFinder.h>
 #include <pixolan/filters/PxFilterTypes.h>
 #include <pixolan/filters/TCGenObjectFactory.h>
 #include <pixolan/filters/TCPxFilterConvolution.h>
+#include <pixolan/filters/TCPxFilterDescription.h>
 #include <pixolan/filters/TCPxFilterDoubleThreshold.h>
 #include <pixolan/filters/TCPxFilterEdge.h>
 #include <pixolan/filters/TCPxFilterFactory.h>

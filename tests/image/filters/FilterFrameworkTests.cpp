@@ -34,7 +34,8 @@ TEST(FilterFactory, KnowsTheRegisteredKindsAndNoOthers)
     {
       foundMedian = true;
       EXPECT_EQ(d.name, "Median");
-      EXPECT_EQ(d.parameters, std::vector<std::string>{"int kernelSize"});
+      ASSERT_EQ(d.parameters.size(), 1u);
+      EXPECT_EQ(d.parameters[0].Signature(), "int kernelSize");
     }
   EXPECT_TRUE(foundMedian);
 }

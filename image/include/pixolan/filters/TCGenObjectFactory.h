@@ -106,6 +106,31 @@ public:
     return it == m_creators.end() ? nullptr : it->second->Create();
   }
 
+  /// New product for `key` built on a copy of its creator with `arguments`
+  /// as constructor arguments 1, 2, ...: the stored arguments stay as they
+  /// are. An empty value keeps the stored one. Null for an unknown key; a
+  /// value of another type than the argument's throws std::bad_any_cast.
+  Base* CreateWith(Key key, const std::vector<std::any>& arguments) const
+  {
+    const auto it = m_creators.find(key);
+    if (it == m_creators.end())
+      return nullptr;
+    std::unique_ptr<Creator> copy(it->second->Clone());
+    for (std::size_t i = 0; i < arguments.size() && i < 4; ++i)
+    {
+      if (!arguments[i].has_value())
+        continue;
+      switch (i)
+      {
+      case 0: copy->SetParameter1(arguments[i]); break;
+      case 1: copy->SetParameter2(arguments[i]); break;
+      case 2: copy->SetParameter3(arguments[i]); break;
+      default: copy->SetParameter4(arguments[i]); break;
+      }
+    }
+    return copy->Create();
+  }
+
   /// Stores `value` as constructor argument `number` (1 to 4) of the creator
   /// for `key`; later Create(key) calls pass it. Unknown keys and numbers are
   /// ignored; a value of another type than the argument's throws std::bad_any_cast.

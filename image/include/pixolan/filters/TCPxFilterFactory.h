@@ -1,23 +1,16 @@
 #pragma once
 #include <any>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <pixolan/PxExport.h>
 #include <pixolan/filters/PxFilterTypes.h>
+#include <pixolan/filters/TCPxFilterDescription.h>
 #include <pixolan/filters/TCGenObjectFactory.h>
 #include <pixolan/filters/TCPxImageFilter.h>
 
 class TCPxImageBase;
-
-/// Name and constructor parameters of a registered filter kind, for tools
-/// that list or build filters by name.
-struct TCPxFilterDescription
-{
-  Px::EFilterTypes type;
-  std::string name;                    ///< the enumerator's name, e.g. "Median"
-  std::vector<std::string> parameters; ///< "type name" per constructor argument, in order
-};
 
 /// The process-wide filter factory. Every filter class registers a creator
 /// for its Px::EFilterTypes value while the library loads. Creator arguments
@@ -57,6 +50,32 @@ public:
   void RegisterFilter(Creator* creator, TCPxFilterDescription description);
   /// Descriptions of every registered kind, ordered by value.
   std::vector<TCPxFilterDescription> GetDescriptions() const;
+  /// Description of the kind of that name ("Median"); false when none has it.
+  bool FindDescription(const std::string& name, TCPxFilterDescription* description) const;
+
+  /// Parameter values as text, name first: ("kernelSize", "5"), ("type", "Open").
+  using TextParameters = std::vector<std::pair<std::string, std::string>>;
+
+  /// The constructor arguments of `type`, in order and each exactly of the
+  /// creator's type, from text: numbers in decimal, enumerators by name or
+  /// value, the default for an omitted parameter. Image arguments, which have
+  /// no text form, stay empty unless given. Throws std::invalid_argument
+  /// naming the parameter for an unknown name, a repeated one, a malformed
+  /// value or one outside its range, and for a type without a filter.
+  std::vector<std::any> ParseParameters(Px::EFilterTypes type, const TextParameters& text) const;
+
+  /// New filter of `type` (the caller owns it) built from `arguments`
+  /// (argument 1 first; an empty value keeps the stored one) on a copy of its
+  /// creator: the stored creator parameters do not change. Null when there is
+  /// no creator or the filter cannot be built from these arguments.
+  TCPxImageFilter* CreateWithArguments(Px::EFilterTypes type, const std::vector<std::any>& arguments) const;
+
+  /// New filter of the kind called `name`, built from text parameters
+  /// (ParseParameters), leaving the stored creator parameters alone. Throws
+  /// std::invalid_argument for an unknown name, a bad value, and for a kind
+  /// with an image argument (Convolution: give its kernel through
+  /// CreateWithArguments).
+  TCPxImageFilter* CreateFromText(const std::string& name, const TextParameters& parameters) const;
 
 private:
   TCPxFilterFactory();
@@ -74,11 +93,14 @@ private:                                                                        
   };                                                                                                               \
   static factory_registrar m_registrar;
 
-/// Defines the registrar of `Class` (in its source file): registers `CreatorType`
-/// under Px::`value` (given without the namespace) with the kind's name and the "type name" of each constructor argument.
-#define PX_REGISTER_FILTER(Class, value, CreatorType, ...)                                                         \
+/// Defines the registrar of `Class` (in its source file): registers
+/// `CreatorType` under Px::`value` (given without the namespace) with a
+/// one-line summary, the accepted image types (PxFilterTable::Accepts) and one
+/// PxFilterTable parameter record per constructor argument, in order.
+#define PX_REGISTER_FILTER(Class, value, CreatorType, summary, accepted, ...)                                     \
   Class::factory_registrar::factory_registrar()                                                                    \
   {                                                                                                                \
-    TCPxFilterFactory::Instance()->RegisterFilter(new CreatorType, TCPxFilterDescription{Px::value, #value, {__VA_ARGS__}}); \
+    TCPxFilterFactory::Instance()->RegisterFilter(                                                                 \
+        new CreatorType, TCPxFilterDescription{Px::value, #value, summary, accepted, {__VA_ARGS__}});            \
   }                                                                                                                \
   Class::factory_registrar Class::m_registrar;
