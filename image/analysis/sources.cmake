@@ -1,2 +1,4 @@
-list(APPEND PIXOLAN_SOURCES analysis/TCPxContour.cpp)
-list(APPEND PIXOLAN_SOURCES analysis/TCPxIO.cpp)
+# Contours and their measures, image files.
+target_sources(pixolan PRIVATE
+  analysis/TCPxContour.cpp
+  analysis/TCPxIO.cpp)
