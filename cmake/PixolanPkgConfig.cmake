@@ -21,7 +21,9 @@ function(pixolan_install_pkgconfig name template)
   endforeach()
   set(PC_PREFIX "@PC_PREFIX@") # kept for the install-time pass
   set(_stage "${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc.in")
-  set(_out "${CMAKE_BINARY_DIR}/pkgconfig/installed/${name}.pc")
+  # Written at install time into a folder of its own per destination, so that
+  # installs into different places at once do not overwrite each other's file.
+  set(_out "${CMAKE_BINARY_DIR}/pkgconfig/installed/\${_pc_dest_hash}/${name}.pc")
   configure_file("${template}" "${_stage}" @ONLY)
   if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
     set(_dest "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
@@ -30,6 +32,7 @@ function(pixolan_install_pkgconfig name template)
   endif()
   install(CODE "
     set(PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+    string(MD5 _pc_dest_hash \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
     configure_file(\"${_stage}\" \"${_out}\" @ONLY)
     file(INSTALL DESTINATION \"${_dest}\" TYPE FILE FILES \"${_out}\")"
     COMPONENT ${PC_COMPONENT})
