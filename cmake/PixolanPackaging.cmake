@@ -34,13 +34,13 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 if(NOT CPACK_PACKAGE_CONTACT)
   set(CPACK_PACKAGE_CONTACT "pixolan maintainers <maintainers@pixolan.invalid>")
 endif()
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Analysis of camera images and video frames")
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 # Install with DESTDIR, so that install-time code (the pkg-config files) sees
 # the real prefix rather than the staging folder.
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL ${PIXOLAN_COMPONENTS})
+# Each package's description: its first line is the synopsis.
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -54,7 +54,20 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(PIXOLAN_RUNTIME_PACKAGE "libpixolan${PROJECT_VERSION_MAJOR}")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${PIXOLAN_RUNTIME_PACKAGE})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
+# The shlibs file lets dpkg-shlibdeps of packages built against these libraries
+# find their package. (CPack's own generator would also visit the plug-in
+# modules, which have no soname.)
+set(_shlibs "")
+foreach(target general tarvekmath pixolan)
+  get_target_property(_name ${target} OUTPUT_NAME)
+  if(NOT _name)
+    set(_name ${target})
+  endif()
+  string(APPEND _shlibs "lib${_name} ${PROJECT_VERSION_MAJOR} ${PIXOLAN_RUNTIME_PACKAGE} (>= ${PROJECT_VERSION})\n")
+endforeach()
+file(WRITE "${CMAKE_BINARY_DIR}/debian/runtime/shlibs" "${_shlibs}")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA "${CMAKE_BINARY_DIR}/debian/runtime/shlibs")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "image analysis and numerics libraries (pixolan, tarvekmath, general)
 The shared libraries libpixolan (images, filters, contours, image files),
 libtarvekmath (vectors and matrices, running statistics, distributions) and

@@ -86,6 +86,10 @@ deps=("libc6" "libstdc\+\+6" "libopencv-core[0-9.]*" "libtbb[0-9]*" "liblapacke"
 files=("$L/libpixolan.so.0" "$L/libtarvekmath.so.0" "$L/libpixolan-general.so.0")
 forbidden=("^\./${prefix#/}/${incdir}/" "\.so$")
 check_package "$runtime"
+for lib in libpixolan libtarvekmath libpixolan-general; do
+  dpkg-deb --info "$packages/${runtime}_${version}_${arch}.deb" shlibs 2>/dev/null |
+    grep -Eq "^${lib} [0-9]+ ${runtime} " || fail "$runtime: its shlibs file does not name $lib"
+done
 
 deps=("$ours" "libopencv-dev" "libboost-dev")
 files=("$I/pixolan/pixolan.h" "$I/pixolan/platform/WinBitmap.h" "$I/tarvekmath/tarvekmath.h"
