@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
+  dpkg-dev file
   libopencv-dev
   libboost-dev
   liblapacke-dev libopenblas-dev

@@ -1,3 +1,5 @@
-list(APPEND PIXOLAN_SOURCES analysis/TCPxContour.cpp)
-list(APPEND PIXOLAN_SOURCES analysis/TCPxIO.cpp)
-list(APPEND PIXOLAN_SOURCES analysis/TCPxObjectFinder.cpp)
+# Contours and their measures, image files, objects of an image.
+target_sources(pixolan PRIVATE
+  analysis/TCPxContour.cpp
+  analysis/TCPxIO.cpp
+  analysis/TCPxObjectFinder.cpp)

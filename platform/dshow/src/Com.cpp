@@ -1,5 +1,5 @@
-#include <tarvek/dshow/Com.h>
 #include <tarvek/dshow/MediaType.h>
+#include <tarvek/dshow/Unknown.h>
 
 #include <new>
 

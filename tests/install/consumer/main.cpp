@@ -1,4 +1,13 @@
 // Uses the installed headers and libraries the way a host application would.
+// Built twice: as a CMake project (find_package) and as one file with the
+// flags of `pkg-config --cflags --libs pixolan`.
+
+// tarvekmath is built with uBLAS's checks off; its users must compile the
+// inline uBLAS code the same way, so the package has to pass the macro on.
+#ifndef BOOST_UBLAS_NDEBUG
+#error "the package does not pass on BOOST_UBLAS_NDEBUG"
+#endif
+
 #include <iostream>
 #include <memory>
 #include <vector>

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <tarvek/dshow/Interfaces.h>
+#include <tarvek/dshow/Unknown.h>
 
 class CBaseFilter;
 class CMemAllocator;

@@ -1,8 +1,9 @@
 #pragma once
 // The component-object basics the media pipeline stands on: IUnknown, the
-// class factory interface, the task allocator, interface holders and the
-// reference-counted object base.
-#include <atomic>
+// class factory interface, the module entry points, the task allocator and
+// interface holders. Header-only, so that a host can load a module and query
+// its interfaces with nothing but these headers; the object base that
+// components are built on is in Unknown.h.
 #include <cstddef>
 #include <cstdlib>
 
@@ -24,6 +25,12 @@ struct IClassFactory : public IUnknown
   virtual HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) = 0;
   virtual HRESULT LockServer(BOOL lock) = 0;
 };
+
+/// The class-object entry point a module exports as DllGetClassObject (looked
+/// up with dlsym): the factory of `clsid` queried for `riid` into `*ppv`.
+typedef HRESULT (*LPFNGETCLASSOBJECT)(REFCLSID clsid, REFIID riid, void** ppv);
+/// DllCanUnloadNow: S_OK when no object or lock of the module is alive.
+typedef HRESULT (*LPFNCANUNLOADNOW)();
 
 /// Task allocator: blocks that cross component boundaries (format blocks,
 /// strings, identifier arrays) come from here and go back here.
@@ -92,56 +99,3 @@ inline HRESULT GetInterface(IUnknown* p, void** ppv)
   p->AddRef();
   return S_OK;
 }
-
-/// Counts the live objects of this module, for DllCanUnloadNow.
-class CBaseObject
-{
-public:
-  CBaseObject() { ms_cObjects.fetch_add(1); }
-  CBaseObject(const CBaseObject&) : CBaseObject() {}
-  CBaseObject& operator=(const CBaseObject&) = default;
-  virtual ~CBaseObject() { ms_cObjects.fetch_sub(1); }
-  static long ObjectsActive() { return ms_cObjects.load(); }
-
-private:
-  static std::atomic<long> ms_cObjects;
-};
-
-/// The IUnknown operations of an object under names that do not clash with
-/// the interfaces it implements.
-class INonDelegatingUnknown
-{
-public:
-  virtual HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) = 0;
-  virtual ULONG NonDelegatingAddRef() = 0;
-  virtual ULONG NonDelegatingRelease() = 0;
-
-protected:
-  ~INonDelegatingUnknown() = default;
-};
-
-/// Reference-counted object base; deleted when the count returns to 0.
-/// Aggregation is not supported. Derived classes answer IID_IUnknown in
-/// NonDelegatingQueryInterface with their primary interface.
-class CUnknown : public INonDelegatingUnknown, public CBaseObject
-{
-public:
-  explicit CUnknown(const WCHAR* name) : m_pName(name) {}
-  ~CUnknown() override = default;
-  HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
-  ULONG NonDelegatingAddRef() override { return ++m_cRef; }
-  ULONG NonDelegatingRelease() override;
-  const WCHAR* Name() const { return m_pName; }
-
-protected:
-  std::atomic<ULONG> m_cRef{0};
-
-private:
-  const WCHAR* m_pName;
-};
-
-/// The three IUnknown slots of a class, routed to its non-delegating ones.
-#define DECLARE_IUNKNOWN                                                                                            \
-  HRESULT QueryInterface(REFIID riid, void** ppv) override { return NonDelegatingQueryInterface(riid, ppv); }   \
-  ULONG AddRef() override { return NonDelegatingAddRef(); }                                                     \
-  ULONG Release() override { return NonDelegatingRelease(); }

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include <tarvek/dshow/Com.h>
+#include <tarvek/dshow/Unknown.h>
 
 constexpr DWORD MERIT_DO_NOT_USE = 0x00200000u;
 

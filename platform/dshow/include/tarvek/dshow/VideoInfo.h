@@ -3,6 +3,7 @@
 // with the Windows layouts and GUID values.
 #include <cstddef>
 
+#include <pixolan/platform/WinBitmap.h>
 #include <tarvek/dshow/WinTypes.h>
 
 /// Format block of FORMAT_VideoInfo: 88 bytes.

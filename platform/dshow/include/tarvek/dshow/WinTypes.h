@@ -6,11 +6,17 @@
 #include <cstdint>
 #include <cstring>
 
-#include <pixolan/platform/WinBitmap.h>
-
 #if defined(_WIN32)
 #error "use the platform's own headers on Windows"
 #endif
+
+// The same four names as pixolan/platform/WinBitmap.h declares (a redeclaration
+// with another type would not compile), repeated so that the host headers of
+// the plug-in stand on their own.
+typedef std::uint8_t BYTE;
+typedef std::uint16_t WORD;
+typedef std::uint32_t DWORD;
+typedef std::int32_t LONG;
 
 typedef std::int32_t HRESULT;
 typedef std::int32_t BOOL;

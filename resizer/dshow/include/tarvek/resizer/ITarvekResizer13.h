@@ -1,6 +1,9 @@
 #pragma once
-// The resizer filter's identifiers and its custom interface, for hosts.
-#include <tarvek/dshow/Interfaces.h>
+// The resizer filter's identifiers and its custom interface, for hosts. With
+// Com.h (installed beside it) a host loads the module, asks DllGetClassObject
+// for the filter's class factory, creates the filter and queries it for
+// ITarvekResizer13.
+#include <tarvek/dshow/Com.h>
 
 /// Class identifier of the resizer filter.
 inline constexpr CLSID CLSID_TarvekResizerFilter = {

@@ -1,1 +1,0 @@
-list(APPEND IMAGE_BENCH_FLOAT_SOURCES FloatImageBench.cpp)

@@ -1,1 +1,0 @@
-list(APPEND IMAGE_BENCH_UTIL_SOURCES UtilBench.cpp)

@@ -1,0 +1,6 @@
+# Pixel kernels behind the image classes and the filters (internal, not installed).
+target_sources(pixolan_primitives PRIVATE
+  model/primitives/PxPrimitives.cpp
+  model/primitives/PxFilterPrimitives.cpp
+  model/primitives/PxFloatPrimitives.cpp
+  model/primitives/PxUtilPrimitives.cpp)

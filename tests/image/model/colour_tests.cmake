@@ -1,1 +1,0 @@
-list(APPEND IMAGE_MODEL_COLOUR_TESTS ColourImageTests.cpp)

@@ -1,1 +1,0 @@
-list(APPEND IMAGE_MODEL_FLOAT_TESTS FloatImageTests.cpp Int32ImageTests.cpp FloatPrimitivesTests.cpp)
