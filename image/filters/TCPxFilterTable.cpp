@@ -75,16 +75,26 @@ std::any ParseValue(const TCPxFilterParameter& p, const std::string& text, const
 }
 } // namespace
 
+namespace
+{
+TCPxFilterParameter Record(const char* type, const char* name, const char* description,
+                           TCPxFilterParameter::EKind kind)
+{
+  TCPxFilterParameter p;
+  p.type = type;
+  p.name = name;
+  p.description = description;
+  p.kind = kind;
+  return p;
+}
+} // namespace
+
 namespace PxFilterTable
 {
 TCPxFilterParameter Integer(const char* name, const char* description, int defaultValue, int minimum, int maximum,
                             bool oddOnly)
 {
-  TCPxFilterParameter p;
-  p.type = "int";
-  p.name = name;
-  p.description = description;
-  p.kind = TCPxFilterParameter::Integer;
+  TCPxFilterParameter p = Record("int", name, description, TCPxFilterParameter::Integer);
   p.defaultValue = std::to_string(defaultValue);
   p.minimum = minimum;
   p.maximum = maximum;
@@ -95,11 +105,7 @@ TCPxFilterParameter Integer(const char* name, const char* description, int defau
 TCPxFilterParameter Real(const char* name, const char* description, double defaultValue, double minimum,
                          double maximum)
 {
-  TCPxFilterParameter p;
-  p.type = "double";
-  p.name = name;
-  p.description = description;
-  p.kind = TCPxFilterParameter::Real;
+  TCPxFilterParameter p = Record("double", name, description, TCPxFilterParameter::Real);
   p.defaultValue = NumberText(defaultValue);
   p.minimum = minimum;
   p.maximum = maximum;
@@ -108,12 +114,7 @@ TCPxFilterParameter Real(const char* name, const char* description, double defau
 
 TCPxFilterParameter Image(const char* name, const char* description)
 {
-  TCPxFilterParameter p;
-  p.type = "const TCPxImageBase*";
-  p.name = name;
-  p.description = description;
-  p.kind = TCPxFilterParameter::Image;
-  return p;
+  return Record("const TCPxImageBase*", name, description, TCPxFilterParameter::Image);
 }
 } // namespace PxFilterTable
 
