@@ -157,8 +157,8 @@ Action Declare(CLI::App& app)
   auto options = std::make_shared<Options>();
   app.footer("Applies a filter of the filter factory to IMAGE and writes the result to OUT. NAME is the\n"
                   "filter's name as --list shows it; each constructor parameter may be given with --param,\n"
-                  "the others take their defaults. Enumerated parameters take the enumerator's name (Open,\n"
-                  "SobelHoriz, ...) or its number. A filter that does not accept the image's pixel type\n"
+                  "the others take their defaults. Enumerated parameters take the enumerator's name (as\n"
+                  "--list shows them) or its number. A filter that does not accept the image's pixel type\n"
                   "leaves it unchanged.");
   app.add_option("NAME", options->name, "the filter's name");
   app.add_option("IMAGE", options->image, "input image file");
