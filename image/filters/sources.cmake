@@ -9,4 +9,6 @@ target_sources(pixolan PRIVATE
   filters/TCPxFilterGauss.cpp
   filters/TCPxFilterEdge.cpp
   filters/TCPxFilterSmoothing.cpp
-  filters/TCPxFilterConvolution.cpp)
+  filters/TCPxFilterConvolution.cpp
+  filters/TCPxFilterGabor.cpp
+  filters/TCPxFilterTexture.cpp)

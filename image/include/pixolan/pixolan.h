@@ -13,11 +13,13 @@
 #include <pixolan/filters/TCPxFilterEdge.h>
 #include <pixolan/filters/TCPxFilterFactory.h>
 #include <pixolan/filters/TCPxFilterFixed.h>
+#include <pixolan/filters/TCPxFilterGabor.h>
 #include <pixolan/filters/TCPxFilterGauss.h>
 #include <pixolan/filters/TCPxFilterHueRange.h>
 #include <pixolan/filters/TCPxFilterMorphology.h>
 #include <pixolan/filters/TCPxFilterRank.h>
 #include <pixolan/filters/TCPxFilterSmoothing.h>
+#include <pixolan/filters/TCPxFilterTexture.h>
 #include <pixolan/filters/TCPxImageFilter.h>
 #include <pixolan/model/PxTypes.h>
 #include <pixolan/model/TCPx24bitImage.h>
