@@ -10,5 +10,6 @@ target_sources(pixolan PRIVATE
   filters/TCPxFilterEdge.cpp
   filters/TCPxFilterSmoothing.cpp
   filters/TCPxFilterConvolution.cpp
+  filters/TCPxFilterCORF.cpp
   filters/TCPxFilterGabor.cpp
   filters/TCPxFilterTexture.cpp)

@@ -7,6 +7,7 @@
 #include <pixolan/analysis/TCPxObjectFinder.h>
 #include <pixolan/filters/PxFilterTypes.h>
 #include <pixolan/filters/TCGenObjectFactory.h>
+#include <pixolan/filters/TCPxFilterCORF.h>
 #include <pixolan/filters/TCPxFilterConvolution.h>
 #include <pixolan/filters/TCPxFilterDescription.h>
 #include <pixolan/filters/TCPxFilterDoubleThreshold.h>
