@@ -229,25 +229,44 @@ void TCPxFilterCORF::ProcessImage(TCPxImageBase* source, TCPxImageBase* destinat
   // The blurred, weighted response of a group does not depend on the
   // orientation: build it once, and read it at each tuple's net shift.
   const double spread = m_dMaxRadius / 3;
-  std::vector<Group> groups;
-  std::vector<double> weights;
+  struct Span
+  {
+    std::size_t first, end;
+    double weight;
+  };
+  std::vector<Span> spans;
   double weightSum = 0;
   for (std::size_t first = 0; first < m_tuples.size();)
   {
     std::size_t end = first + 1;
     while (end < m_tuples.size() && SameGroup(m_tuples[end], m_tuples[end - 1]))
       ++end;
-    const Tuple& t = m_tuples[first];
-    const double w = std::exp(-t.rho * t.rho / (2 * spread * spread));
-    Group g;
+    const double rho = m_tuples[first].rho;
+    const double w = std::exp(-rho * rho / (2 * spread * spread));
+    spans.push_back(Span{first, end, w});
+    weightSum += w * static_cast<double>(end - first);
+    first = end;
+  }
+  std::vector<Group> groups(spans.size());
+  std::vector<std::size_t> indices(spans.size());
+  for (std::size_t i = 0; i < indices.size(); ++i)
+    indices[i] = i;
+  auto build = [&](std::size_t i) {
+    const Tuple& t = m_tuples[spans[i].first];
+    Group& g = groups[i];
     g.powered = std::make_unique<TCPxFloatImage>(t.polarity == 0 ? responses.first : responses.second);
     BlurForRadius(*g.powered, t.rho);
-    g.powered->Pow(w);
+    g.powered->Pow(spans[i].weight);
     for (int a = 0; a < kOrientations; ++a)
-      g.shifts.push_back(ShiftsOf(m_tuples, first, end, a));
-    weightSum += w * static_cast<double>(end - first);
-    groups.push_back(std::move(g));
-    first = end;
+      g.shifts.push_back(ShiftsOf(m_tuples, spans[i].first, spans[i].end, a));
+  };
+  try
+  {
+    std::for_each(std::execution::par, indices.begin(), indices.end(), build);
+  }
+  catch (const std::bad_alloc&)
+  {
+    std::for_each(indices.begin(), indices.end(), build); // no workers: one group after another
   }
 
   // Per row band: the product over the tuples (in tuple order) for every

@@ -5,77 +5,18 @@
 
 #include <opencv2/core.hpp>
 
-#include <general/TCGenMathUtils.h>
 #include <pixolan/filters/TCPxFilterCORF.h>
-#include <pixolan/filters/TCPxFilterGauss.h>
 #include <pixolan/model/TCPx8bitImage.h>
 #include <pixolan/model/TCPxFloatImage.h>
 
+#include "CORFReference.h"
 #include "FilterTestSupport.h"
 
 using filtertest::View;
 
 namespace
 {
-// The operator step by step: per orientation and tuple a blurred, circularly
-// shifted, powered copy of the response multiplied into the product, then the
-// weighted geometric mean and the maximum over the orientations. Slow; small
-// images only.
-TCPxFloatImage LiteralCORF(const TCPxFilterCORF& corf, const TCPxFloatImage& source)
-{
-  const int w = source.GetWidth(), h = source.GetHeight();
-  TCPxFloatImage input(source);
-  input /= 255.0f;
-  TCPxFilterDoG dog(2 * corf.GetHalfSize() - 1, corf.GetSigma(), corf.GetSigmaRatio() * corf.GetSigma());
-  dog.SetBorderHandling(Px::BorderReflect);
-  TCPxFloatImage on(w, h);
-  dog.ProcessImage(&input, &on);
-  TCPxFloatImage off(on);
-  off *= -1.0f;
-  on.SetMinimumValue(0.0f);
-  off.SetMinimumValue(0.0f);
-
-  TCPxFloatImage result(w, h);
-  result.Fill(-1.0f);
-  const auto& tuples = corf.GetTuples();
-  const double spread = corf.GetMaxRadius() / 3;
-  for (int a = 0; a < 16; ++a)
-  {
-    TCPxFloatImage product(w, h), b(w, h);
-    product.Fill(1.0f);
-    double weightSum = 0, sx = 0, sy = 0;
-    for (std::size_t k = 0; k < tuples.size(); ++k)
-    {
-      const auto& t = tuples[k];
-      const double weight = std::exp(-t.rho * t.rho / (2 * spread * spread));
-      const double theta = a * CV_PI / 8 + t.phi;
-      const bool rebuild = k == 0 || t.rho != tuples[k - 1].rho || t.sigma != tuples[k - 1].sigma ||
-                           t.polarity != tuples[k - 1].polarity;
-      if (rebuild)
-      {
-        b = t.polarity == 0 ? on : off;
-        const double r = (0.9 * t.rho + 2.0) / 2;
-        int size = TCGenMathUtils::Round(2 * r + 1);
-        size += size % 2 == 0;
-        TCPxFilterGauss gauss(size, r / 3);
-        gauss.SetBorderHandling(Px::BorderReflect);
-        gauss.ProcessImage(&b, nullptr);
-        b.CircShift(static_cast<int>(t.rho * std::sin(theta)), static_cast<int>(-t.rho * std::cos(theta)));
-        b.Pow(weight);
-        sx = t.rho * std::sin(theta);
-        sy = t.rho * std::cos(theta);
-      }
-      else
-        b.CircShift(static_cast<int>(t.rho * std::sin(theta)) - TCGenMathUtils::Round(sx),
-                    TCGenMathUtils::Round(sy) - static_cast<int>(t.rho * std::cos(theta)));
-      product *= b;
-      weightSum += weight;
-    }
-    product.Pow(1.0 / weightSum);
-    result.Max(product);
-  }
-  return result;
-}
+using pixolan_test::LiteralCORF;
 
 TCPxFloatImage EdgeAndNoise(int w, int h, unsigned seed)
 {
