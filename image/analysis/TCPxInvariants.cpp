@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -48,73 +49,113 @@ TComplex IntPow(TComplex z, int p)
   return r;
 }
 
-// Binary weight for the centroid and mass of the 8-bit form; the value itself for the float form.
-inline double MassWeight(unsigned char v) { return v != 0 ? 1.0 : 0.0; }
-inline double MassWeight(float v) { return static_cast<double>(v); }
-
-// The moments of `orders` (each up to maxOrder) over the ROI view. The mass
-// and centroid come from MassWeight, the central moments weigh by the pixel
-// value. Two passes: centroid, then per row the sums S_k = sum_x dx^k v with
-// the column powers dx^k precomputed, combined with the powers of dy.
-template <typename T>
-bool Accumulate(const cv::Mat& view, int maxOrder, const std::vector<int>& orders, TCentralMoments* out)
+// Mass and first moments of the ROI: the 8-bit form counts the non-zero
+// pixels (integer sums per row), the float form weighs by the value.
+void MassAndFirstMoments(const cv::Mat& view, unsigned char, double* m00, double* m10, double* m01)
 {
+  for (int y = 0; y < view.rows; ++y)
+  {
+    const unsigned char* row = view.ptr<unsigned char>(y);
+    std::int64_t count = 0, sx = 0;
+    for (int x = 0; x < view.cols; ++x)
+    {
+      const int on = row[x] != 0;
+      count += on;
+      sx += on * x;
+    }
+    *m00 += static_cast<double>(count);
+    *m10 += static_cast<double>(sx);
+    *m01 += static_cast<double>(count) * y;
+  }
+}
+
+void MassAndFirstMoments(const cv::Mat& view, float, double* m00, double* m10, double* m01)
+{
+  for (int y = 0; y < view.rows; ++y)
+  {
+    const float* row = view.ptr<float>(y);
+    double s0 = 0.0, s1 = 0.0;
+    for (int x = 0; x < view.cols; ++x)
+    {
+      s0 += row[x];
+      s1 += static_cast<double>(row[x]) * x;
+    }
+    *m00 += s0;
+    *m10 += s1;
+    *m01 += s0 * y;
+  }
+}
+
+// The central moments of `orders` (each up to MaxOrder) over the ROI view.
+// The mass and centroid come from MassAndFirstMoments, the central moments
+// weigh by the pixel value. Per row the sums S_k = sum_x dx^k v are formed
+// with the column powers dx^k precomputed, then combined with the powers of
+// dy: MaxOrder + 1 multiply-adds per non-zero pixel.
+template <typename T, int MaxOrder>
+bool Accumulate(const cv::Mat& view, const std::vector<int>& orders, TCentralMoments* out)
+{
+  constexpr int kTerms = MaxOrder + 1;
   const int rows = view.rows;
   const int cols = view.cols;
   double m00 = 0.0, m10 = 0.0, m01 = 0.0;
-  for (int y = 0; y < rows; ++y)
-  {
-    const T* row = view.ptr<T>(y);
-    double s0 = 0.0, s1 = 0.0;
-    for (int x = 0; x < cols; ++x)
-    {
-      const double w = MassWeight(row[x]);
-      s0 += w;
-      s1 += w * x;
-    }
-    m00 += s0;
-    m10 += s1;
-    m01 += s0 * y;
-  }
+  MassAndFirstMoments(view, T(), &m00, &m10, &m01);
   out->m00 = m00;
   if (m00 == 0.0)
     return false;
   const double xc = m10 / m00;
   const double yc = m01 / m00;
 
-  const int terms = maxOrder + 1;
-  std::vector<double> colPow(static_cast<std::size_t>(cols) * terms);
+  std::vector<double> colPow(static_cast<std::size_t>(cols) * kTerms);
   for (int x = 0; x < cols; ++x)
   {
-    double* p = &colPow[static_cast<std::size_t>(x) * terms];
+    double* p = &colPow[static_cast<std::size_t>(x) * kTerms];
     const double dx = x - xc;
     p[0] = 1.0;
-    for (int k = 1; k < terms; ++k)
+    for (int k = 1; k < kTerms; ++k)
       p[k] = p[k - 1] * dx;
   }
-  double rowSum[kMaxOrder + 1];
-  double dyPow[kMaxOrder + 1];
+  double dyPow[kTerms];
   for (int y = 0; y < rows; ++y)
   {
     const T* row = view.ptr<T>(y);
-    for (int k = 0; k < terms; ++k)
-      rowSum[k] = 0.0;
-    bool any = false;
-    for (int x = 0; x < cols; ++x)
-    {
-      if (row[x] == 0)
-        continue;
-      any = true;
-      const double v = static_cast<double>(row[x]);
-      const double* p = &colPow[static_cast<std::size_t>(x) * terms];
-      for (int k = 0; k < terms; ++k)
-        rowSum[k] += p[k] * v;
-    }
-    if (!any)
+    // Only the span from the first to the last non-zero pixel; two sets of
+    // sums (even and odd pixels) keep two independent addition chains.
+    int first = 0;
+    while (first < cols && row[first] == 0)
+      ++first;
+    if (first == cols)
       continue;
+    int last = cols - 1;
+    while (row[last] == 0)
+      --last;
+    double sumA[kTerms] = {};
+    double sumB[kTerms] = {};
+    int x = first;
+    for (; x + 1 <= last; x += 2)
+    {
+      const double va = static_cast<double>(row[x]);
+      const double vb = static_cast<double>(row[x + 1]);
+      const double* pa = &colPow[static_cast<std::size_t>(x) * kTerms];
+      const double* pb = pa + kTerms;
+      for (int k = 0; k < kTerms; ++k)
+      {
+        sumA[k] += pa[k] * va;
+        sumB[k] += pb[k] * vb;
+      }
+    }
+    if (x == last)
+    {
+      const double v = static_cast<double>(row[x]);
+      const double* p = &colPow[static_cast<std::size_t>(x) * kTerms];
+      for (int k = 0; k < kTerms; ++k)
+        sumA[k] += p[k] * v;
+    }
+    double rowSum[kTerms];
+    for (int k = 0; k < kTerms; ++k)
+      rowSum[k] = sumA[k] + sumB[k];
     const double dy = y - yc;
     dyPow[0] = 1.0;
-    for (int l = 1; l < terms; ++l)
+    for (int l = 1; l < kTerms; ++l)
       dyPow[l] = dyPow[l - 1] * dy;
     for (int order : orders)
       for (int k = 0; k <= order; ++k)
@@ -301,7 +342,7 @@ std::vector<double> TCPxInvariants::CalculateFlusserInvariants(const TCPxContour
 std::vector<double> TCPxInvariants::CalculateFlusserInvariants(const TCPxFloatImage& image)
 {
   TCentralMoments m;
-  if (!Accumulate<float>(*image.GetMatPtr(), 5, {2, 3, 5}, &m))
+  if (!Accumulate<float, 5>(*image.GetMatPtr(), {2, 3, 5}, &m))
     return std::vector<double>(6, 0.0);
   CorrectToCumulants(5, &m);
   return AffineInvariants(m, false);
@@ -310,7 +351,7 @@ std::vector<double> TCPxInvariants::CalculateFlusserInvariants(const TCPxFloatIm
 std::vector<double> TCPxInvariants::CalculateFlusserInvariants(const TCPx8bitImage& image)
 {
   TCentralMoments m;
-  if (!Accumulate<unsigned char>(*image.GetMatPtr(), 7, {2, 3, 4, 5, 7}, &m))
+  if (!Accumulate<unsigned char, 7>(*image.GetMatPtr(), {2, 3, 4, 5, 7}, &m))
     return std::vector<double>(6, 0.0);
   // Order 7 first: its correction reads the uncorrected fifth-order moments.
   CorrectToCumulants(7, &m);
