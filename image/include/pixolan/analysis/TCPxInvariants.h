@@ -48,7 +48,8 @@ class TCPxContour;
 ///         - 990 mu'52 mu'43 mu'34 mu'25 + 600 mu'52 mu'34^3 + 600 mu'43^3 mu'25
 ///         - 375 mu'43^2 mu'34^2) / m00^18
 ///
-/// I3 to I6 are true affine invariants (I5 joins the cubic's Hessian with the
+/// I3 to I6 are true affine invariants (derived and checked exactly by
+/// scripts/derive_moment_invariants.py; I5 joins the cubic's Hessian with the
 /// fifth transvectant of the quintic and septic forms; I6 is the quartic
 /// invariant of the septic form). I1 and I2 lead with the sums mu30^2 + mu03^2
 /// and mu'05^2 + mu'50^2, kept because stored descriptors were computed so:
@@ -72,7 +73,9 @@ public:
   /// c(p, q) = sum (u + iv)^p (u - iv)^q over its pixels are normalised by the
   /// pixel area A (A^2 for order 2, A^2.5 for order 3):
   /// psi1 = Re n11, psi2 = Re(n12 n21), psi3 + i psi4 = n12 n21 n20,
-  /// psi5 + i psi6 = n12 n12 n21 n20 n30. Six zeros for an empty contour.
+  /// psi5 + i psi6 = n12 n12 n21 n20 n30. Six zeros for an empty contour; the
+  /// image constructor's exception passes through when the bounding box is
+  /// too large for an image.
   static std::vector<double> CalculateFlusserInvariants(const TCPxContour& contour);
   /// I1 ... I4 (class comment) with the pixel values as weights, for the
   /// centroid and m00 as well; six zeros when m00 is 0.
