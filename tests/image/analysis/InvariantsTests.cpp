@@ -265,7 +265,9 @@ TEST(Invariants, ImageFormsUnderExactRasterMaps)
 // affine invariants and agree up to rasterisation.
 TEST(Invariants, ImageFormsUnderScaledAndShearedRedraw)
 {
-  const std::vector<double> a = TCPxInvariants::CalculateFlusserInvariants(Grey(FilledBlob(5.0, 0.0, {750, 750}, 1500)));
+  // Large drawings: the seventh-order moments are sensitive to the staircase edge.
+  const std::vector<double> a =
+      TCPxInvariants::CalculateFlusserInvariants(Grey(FilledBlob(5.0, 0.0, {750, 750}, 1500)));
   const std::vector<double> b =
       TCPxInvariants::CalculateFlusserInvariants(Grey(FilledBlob(7.0, 0.35, {1050, 1050}, 2100)));
   ExpectRelNear(b, a, 0.03, 2);
