@@ -21,6 +21,8 @@
 #include <general/TCGenMathUtils.h>
 #include <pixolan/model/TCPxConversion.h>
 
+#include "PxMomentRules.h"
+
 namespace
 {
 constexpr double kPi = 3.14159265358979323846;
@@ -355,17 +357,7 @@ std::vector<double> TCPxContour::GetDudaniMoments() const
 {
   if (!m_moments)
     CreateMoments();
-  const double s = std::sqrt(m_moments->nu20 + m_moments->nu02);
-  if (!(s > 0.0) || !std::isfinite(s))
-    return std::vector<double>(7, kNaN);
-  double h[7];
-  cv::HuMoments(*m_moments, h);
-  const double s2 = s * s;
-  const double s4 = s2 * s2;
-  const double s6 = s4 * s2;
-  const double s8 = s4 * s4;
-  const double s12 = s6 * s6;
-  return {s, h[1] / s4, h[2] / s6, h[3] / s6, h[4] / s12, h[5] / s8, h[6] / s12};
+  return _impl::DudaniFromMoments(*m_moments);
 }
 
 TCPxContour::TRotatedBox TCPxContour::FitEllipse() const

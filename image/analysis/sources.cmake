@@ -1,5 +1,7 @@
-# Contours and their measures, image files, objects of an image.
+# Contours and their measures, shape invariants, image files, objects of an image.
 target_sources(pixolan PRIVATE
+  analysis/PxMomentRules.cpp
   analysis/TCPxContour.cpp
   analysis/TCPxIO.cpp
+  analysis/TCPxInvariants.cpp
   analysis/TCPxObjectFinder.cpp)

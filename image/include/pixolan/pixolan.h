@@ -4,6 +4,7 @@
 #include <pixolan/PxExport.h>
 #include <pixolan/analysis/TCPxContour.h>
 #include <pixolan/analysis/TCPxIO.h>
+#include <pixolan/analysis/TCPxInvariants.h>
 #include <pixolan/analysis/TCPxObjectFinder.h>
 #include <pixolan/filters/PxFilterTypes.h>
 #include <pixolan/filters/TCGenObjectFactory.h>
