@@ -18,6 +18,7 @@
 #include <opencv2/core.hpp>
 
 #include "PxFilterSupport.h"
+#include "primitives/PxFloatPrimitives.h"
 
 namespace
 {
@@ -99,21 +100,6 @@ void BlurForRadius(TCPxFloatImage& image, double rho)
   TCPxFilterGauss gauss(size, r / 3);
   gauss.SetBorderHandling(Px::BorderReflect);
   gauss.ProcessImage(&image, nullptr);
-}
-
-/// row[x] *= source row at circular column offset: source column (x - cols) mod w.
-void MultiplyShiftedRow(float* a, const float* source, int width, int cols)
-{
-  int c = cols % width;
-  if (c < 0)
-    c += width;
-  // a[x] *= source[x - c] for x >= c, source[x - c + width] for x < c.
-  for (int x = 0; x < c; ++x)
-    a[x] *= source[x - c + width];
-  float* rest = a + c;
-  const int n = width - c;
-  for (int x = 0; x < n; ++x)
-    rest[x] *= source[x];
 }
 
 template <class Body>
@@ -290,11 +276,10 @@ void TCPxFilterCORF::ProcessImage(TCPxImageBase* source, TCPxImageBase* destinat
             int sy = (y - rows) % height;
             if (sy < 0)
               sy += height;
-            MultiplyShiftedRow(a.data(), image.ptr<float>(sy), width, cols);
+            PxFloatPrim::MultiplyCircularRow(a.data(), image.ptr<float>(sy), width, cols);
           }
         }
-        for (int x = 0; x < width; ++x)
-          bestRow[x] = std::max(bestRow[x], a[x]);
+        PxFloatPrim::BinaryRows(PxFloatPrim::EBinary::Max, bestRow, 0, a.data(), 0, bestRow, 0, width, 1);
       }
     }
   });

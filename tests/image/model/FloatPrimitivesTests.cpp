@@ -170,3 +170,21 @@ TEST(FloatPrimitives, AffineQuadWarpAgreesWithOpenCvInsideTheQuadrangle)
   EXPECT_FALSE(PxFloatPrim::WarpAffineQuadLinear(src, dst, line, tq));
   EXPECT_FALSE(PxFloatPrim::WarpAffineQuadLinear(src, dst, sq, line));
 }
+
+TEST(FloatPrimitives, MultiplyCircularRowReadsTheSourceShiftedWithWrapAround)
+{
+  const int width = 37; // not a multiple of any vector width
+  std::vector<float> source(width);
+  for (int x = 0; x < width; ++x)
+    source[x] = static_cast<float>(x + 1);
+  for (int shift : {0, 5, -5, width, width + 3, -2 * width - 1})
+  {
+    std::vector<float> a(width, 2.0f);
+    PxFloatPrim::MultiplyCircularRow(a.data(), source.data(), width, shift);
+    for (int x = 0; x < width; ++x)
+    {
+      const int from = ((x - shift) % width + width) % width;
+      ASSERT_EQ(a[x], 2.0f * source[from]) << "shift " << shift << " at " << x;
+    }
+  }
+}
