@@ -240,14 +240,17 @@ std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs)
   return files;
 }
 
+bool IsSingleFile(const std::vector<std::string>& inputs)
+{
+  std::error_code ec;
+  return inputs.size() == 1 && !std::filesystem::is_directory(std::filesystem::u8path(inputs[0]), ec);
+}
+
 int ForEachImage(const std::vector<std::string>& inputs, bool json,
                  const std::function<ImageReport(const std::string& path)>& analyse)
 {
   const std::vector<std::string> files = ExpandInputs(inputs);
-  std::error_code ec;
-  const bool single = inputs.size() == 1 && files.size() == 1 &&
-                      !std::filesystem::is_directory(std::filesystem::u8path(inputs[0]), ec);
-  if (single)
+  if (IsSingleFile(inputs))
   {
     const ImageReport report = analyse(files[0]);
     std::cout << (json ? report.json.dump() + "\n" : report.text) << std::flush;

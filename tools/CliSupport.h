@@ -71,6 +71,10 @@ void WriteAnnotated(const TCPx8bitImage& grey, const std::vector<Annotation>& an
 /// by the image files they hold (sorted by name).
 std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs);
 
+/// True when the inputs are one plain file (not a folder): the command then
+/// reports that image alone, and its failure is the command's failure.
+bool IsSingleFile(const std::vector<std::string>& inputs);
+
 /// What a command reports for one image: a JSON object with --json, else text.
 struct ImageReport
 {

@@ -151,8 +151,7 @@ Action Declare(CLI::App& app)
                  "also write the image with outlined, numbered objects (with several images: a folder)");
   return [options, threshold] {
     options->thresholdGiven = threshold->count() > 0;
-    const std::vector<std::string> files = ExpandInputs(options->images);
-    const bool several = files.size() != 1 || options->images.size() != 1;
+    const bool several = !IsSingleFile(options->images);
     if (several && !options->annotate.empty())
     {
       std::error_code ec;

@@ -416,6 +416,13 @@ TEST_F(Tool, SeveralImagesGiveJsonLinesInInputOrderAndFailuresDoNotStopTheRun)
   const Result folder = Run("info --json " + Quote(m_dir.string()));
   EXPECT_EQ(folder.exitCode, 1); // the corrupt file again
   EXPECT_EQ(std::count(folder.out.begin(), folder.out.end(), '\n'), 3) << folder.out;
+
+  // With several images --annotate names a folder: one picture per image.
+  fs::create_directories(At("one"));
+  fs::copy_file(At("seven.png"), At("one/seven.png"));
+  const Result annotated = Run("objects " + Quote(At("one")) + " --annotate " + Quote(At("pictures")));
+  EXPECT_EQ(annotated.exitCode, 0) << annotated.err;
+  EXPECT_TRUE(fs::exists(At("pictures/seven.png")));
 }
 
 TEST_F(Tool, VersionAndFilterWithEnumeratedSecondParameter)
