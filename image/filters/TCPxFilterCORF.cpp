@@ -9,15 +9,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <execution>
 #include <memory>
-#include <new>
 #include <utility>
 #include <vector>
 
 #include <opencv2/core.hpp>
 
 #include "PxFilterSupport.h"
+#include "PxParallel.h"
 #include "primitives/PxFloatPrimitives.h"
 
 namespace
@@ -102,23 +101,6 @@ void BlurForRadius(TCPxFloatImage& image, double rho)
   gauss.ProcessImage(&image, nullptr);
 }
 
-template <class Body>
-void ForEachBand(int rows, Body body)
-{
-  const int bandHeight = std::max(1, std::min(16, rows / 8));
-  std::vector<std::pair<int, int>> bands;
-  for (int r = 0; r < rows; r += bandHeight)
-    bands.emplace_back(r, std::min(rows, r + bandHeight));
-  auto run = [&](const std::pair<int, int>& band) { body(band.first, band.second); };
-  try
-  {
-    std::for_each(std::execution::par, bands.begin(), bands.end(), run);
-  }
-  catch (const std::bad_alloc&)
-  {
-    std::for_each(bands.begin(), bands.end(), run); // no workers: the same bands in turn
-  }
-}
 } // namespace
 
 PX_REGISTER_FILTER(TCPxFilterCORF, CORF, CORFCreator, "contour operator over 16 orientations (sigma 2.5)",
@@ -234,10 +216,7 @@ void TCPxFilterCORF::ProcessImage(TCPxImageBase* source, TCPxImageBase* destinat
     first = end;
   }
   std::vector<Group> groups(spans.size());
-  std::vector<std::size_t> indices(spans.size());
-  for (std::size_t i = 0; i < indices.size(); ++i)
-    indices[i] = i;
-  auto build = [&](std::size_t i) {
+  _impl::ForEachIndex(spans.size(), [&](std::size_t i) {
     const Tuple& t = m_tuples[spans[i].first];
     Group& g = groups[i];
     g.powered = std::make_unique<TCPxFloatImage>(t.polarity == 0 ? responses.first : responses.second);
@@ -245,22 +224,15 @@ void TCPxFilterCORF::ProcessImage(TCPxImageBase* source, TCPxImageBase* destinat
     g.powered->Pow(spans[i].weight);
     for (int a = 0; a < kOrientations; ++a)
       g.shifts.push_back(ShiftsOf(m_tuples, spans[i].first, spans[i].end, a));
-  };
-  try
-  {
-    std::for_each(std::execution::par, indices.begin(), indices.end(), build);
-  }
-  catch (const std::bad_alloc&)
-  {
-    std::for_each(indices.begin(), indices.end(), build); // no workers: one group after another
-  }
+  });
 
   // Per row band: the product over the tuples (in tuple order) for every
   // orientation, and the maximum over the orientations.
   TCPxFloatImage best(width, height);
   best.Fill(-1.0f);
   cv::Mat& bestView = *best.GetFullMatPtr();
-  ForEachBand(height, [&](int rowBegin, int rowEnd) {
+  // Bands of up to 16 rows keep the rows the group images are read at in cache.
+  _impl::ForEachRowBand(height, std::min(16, height / 8), [&](int rowBegin, int rowEnd) {
     std::vector<float> a(static_cast<std::size_t>(width));
     for (int y = rowBegin; y < rowEnd; ++y)
     {

@@ -34,6 +34,26 @@ std::unique_ptr<TCPxFilterConvolution> CopyOf(const std::unique_ptr<TCPxFilterCo
   return c ? std::make_unique<TCPxFilterConvolution>(*c) : nullptr;
 }
 
+/// Stores `value` and rebuilds the filter's kernel, or does nothing when the value is not usable.
+template <class Filter, class T>
+void SetAndRebuild(Filter& filter, T& field, T value, bool usable)
+{
+  if (!usable)
+    return;
+  field = value;
+  filter.CalculateKernel();
+}
+
+bool Finite(double v)
+{
+  return std::isfinite(v);
+}
+
+bool Positive(double v)
+{
+  return v > 0 && std::isfinite(v);
+}
+
 /// Float images straight through the convolution; 8-bit images through a
 /// float copy that is normalised to 0..1 and stored as bytes.
 void FilterWith(const TCPxFilterConvolution& convolution, TCPxImageBase* source, TCPxImageBase* destination)
@@ -110,50 +130,32 @@ void TCPxFilterGabor2D::ProcessImage(TCPxImageBase* source, TCPxImageBase* desti
 
 void TCPxFilterGabor2D::SetFilterSize(int size)
 {
-  if (!ValidSize(size))
-    return;
-  m_iFilterSize = size;
-  CalculateKernel();
+  SetAndRebuild(*this, m_iFilterSize, size, ValidSize(size));
 }
 
 void TCPxFilterGabor2D::SetWaveLength(double lambda)
 {
-  if (!(lambda > 0) || !std::isfinite(lambda))
-    return;
-  m_dWaveLength = lambda;
-  CalculateKernel();
+  SetAndRebuild(*this, m_dWaveLength, lambda, Positive(lambda));
 }
 
 void TCPxFilterGabor2D::SetOrientation(double theta)
 {
-  if (!std::isfinite(theta))
-    return;
-  m_dOrientation = theta;
-  CalculateKernel();
+  SetAndRebuild(*this, m_dOrientation, theta, Finite(theta));
 }
 
 void TCPxFilterGabor2D::SetPhaseOffset(double psi)
 {
-  if (!std::isfinite(psi))
-    return;
-  m_dPhaseOffset = psi;
-  CalculateKernel();
+  SetAndRebuild(*this, m_dPhaseOffset, psi, Finite(psi));
 }
 
 void TCPxFilterGabor2D::SetAspectRatio(double gamma)
 {
-  if (!std::isfinite(gamma))
-    return;
-  m_dAspectRatio = gamma;
-  CalculateKernel();
+  SetAndRebuild(*this, m_dAspectRatio, gamma, Finite(gamma));
 }
 
 void TCPxFilterGabor2D::SetBandWidth(double octaves)
 {
-  if (!(octaves > 0) || !std::isfinite(octaves))
-    return;
-  m_dBandWidth = octaves;
-  CalculateKernel();
+  SetAndRebuild(*this, m_dBandWidth, octaves, Positive(octaves));
 }
 
 const TCPxImageBase* TCPxFilterGabor2D::GetKernel() const
@@ -235,42 +237,27 @@ void TCPxFilterLogGabor2D::ProcessImage(TCPxImageBase* source, TCPxImageBase* de
 
 void TCPxFilterLogGabor2D::SetFilterSize(int size)
 {
-  if (!ValidSize(size))
-    return;
-  m_iFilterSize = size;
-  CalculateKernel();
+  SetAndRebuild(*this, m_iFilterSize, size, ValidSize(size));
 }
 
 void TCPxFilterLogGabor2D::SetWaveLength(double lambda)
 {
-  if (!(lambda > 0) || !std::isfinite(lambda))
-    return;
-  m_dWaveLength = lambda;
-  CalculateKernel();
+  SetAndRebuild(*this, m_dWaveLength, lambda, Positive(lambda));
 }
 
 void TCPxFilterLogGabor2D::SetOrientation(double theta0)
 {
-  if (!std::isfinite(theta0))
-    return;
-  m_dOrientation = theta0;
-  CalculateKernel();
+  SetAndRebuild(*this, m_dOrientation, theta0, Finite(theta0));
 }
 
 void TCPxFilterLogGabor2D::SetSigmaTheta(double sigmaTheta)
 {
-  if (sigmaTheta == 0 || !std::isfinite(sigmaTheta))
-    return;
-  m_dSigmaTheta = sigmaTheta;
-  CalculateKernel();
+  SetAndRebuild(*this, m_dSigmaTheta, sigmaTheta, sigmaTheta != 0 && Finite(sigmaTheta));
 }
 
 void TCPxFilterLogGabor2D::SetSigmaOnf(double sigmaOnf)
 {
-  if (!(sigmaOnf > 0) || sigmaOnf == 1 || !std::isfinite(sigmaOnf))
-    return;
-  m_dSigmaOnf = sigmaOnf;
-  CalculateKernel();
+  SetAndRebuild(*this, m_dSigmaOnf, sigmaOnf, Positive(sigmaOnf) && sigmaOnf != 1);
 }
 
 TCPxFloatImage* TCPxFilterLogGabor2D::GetKernel() const

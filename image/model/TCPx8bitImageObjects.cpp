@@ -7,7 +7,6 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
-#include <execution>
 #include <memory>
 #include <mutex>
 #include <numeric>
@@ -16,6 +15,8 @@
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
+
+#include "PxParallel.h"
 
 namespace
 {
@@ -212,25 +213,11 @@ const ThinningTables& Tables()
   return tables;
 }
 
-// Runs `body(rowBegin, rowEnd)` over row bands of about a twelfth of `rows`,
-// concurrently where workers are available, on the calling thread otherwise.
+// Row bands of about a twelfth of the rows, concurrently where workers are available.
 template <class Body>
 void ForEachBand(int rows, Body body)
 {
-  const int bandHeight = std::max(1, rows / 12);
-  std::vector<std::pair<int, int>> bands;
-  for (int r = 0; r < rows; r += bandHeight)
-    bands.emplace_back(r, std::min(rows, r + bandHeight));
-  auto run = [&](const std::pair<int, int>& band) { body(band.first, band.second); };
-  try
-  {
-    std::for_each(std::execution::par, bands.begin(), bands.end(), run);
-  }
-  catch (const std::bad_alloc&)
-  {
-    // No workers could be had: the same bands, one after another.
-    std::for_each(bands.begin(), bands.end(), run);
-  }
+  _impl::ForEachRowBand(rows, rows / 12, body);
 }
 
 class Skeletoniser

@@ -2,7 +2,6 @@
 // for the same job where one exists, so the results read as ratios.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <list>
 #include <vector>
 
@@ -11,6 +10,8 @@
 
 #include <pixolan/analysis/TCPxContour.h>
 
+#include "RippledEllipse.h"
+
 namespace
 {
 constexpr int kPoints = 2000;
@@ -18,16 +19,7 @@ constexpr int kPoints = 2000;
 // An ellipse with a ripple, 2,000 integer points.
 const std::vector<cv::Point>& Outline()
 {
-  static const std::vector<cv::Point> points = [] {
-    std::vector<cv::Point> p;
-    for (int j = 0; j < kPoints; ++j)
-    {
-      const double t = 2 * CV_PI * j / kPoints;
-      const double r = 1.0 + 0.05 * std::sin(7 * t);
-      p.emplace_back(cvRound(500 + 400 * r * std::cos(t)), cvRound(400 + 250 * r * std::sin(t)));
-    }
-    return p;
-  }();
+  static const std::vector<cv::Point> points = pixolan_test::RippledEllipse(kPoints, 500, 400);
   return points;
 }
 

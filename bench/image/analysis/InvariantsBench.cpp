@@ -3,7 +3,6 @@
 // outline beside drawing it and taking cv::moments, so the results read as ratios.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -14,6 +13,8 @@
 #include <pixolan/model/TCPx8bitImage.h>
 #include <pixolan/model/TCPxFloatImage.h>
 
+#include "RippledEllipse.h"
+
 namespace
 {
 constexpr int kSide = 1024;
@@ -22,16 +23,7 @@ constexpr int kPoints = 2000;
 // An ellipse with a ripple, 2,000 integer points, inside the 1024 x 1024 frame.
 const std::vector<cv::Point>& Outline()
 {
-  static const std::vector<cv::Point> points = [] {
-    std::vector<cv::Point> p;
-    for (int j = 0; j < kPoints; ++j)
-    {
-      const double t = 2 * CV_PI * j / kPoints;
-      const double r = 1.0 + 0.05 * std::sin(7 * t);
-      p.emplace_back(cvRound(500 + 400 * r * std::cos(t)), cvRound(500 + 250 * r * std::sin(t)));
-    }
-    return p;
-  }();
+  static const std::vector<cv::Point> points = pixolan_test::RippledEllipse(kPoints, 500, 500);
   return points;
 }
 
