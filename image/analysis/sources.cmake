@@ -4,4 +4,5 @@ target_sources(pixolan PRIVATE
   analysis/TCPxContour.cpp
   analysis/TCPxIO.cpp
   analysis/TCPxInvariants.cpp
+  analysis/TCPxMatching.cpp
   analysis/TCPxObjectFinder.cpp)

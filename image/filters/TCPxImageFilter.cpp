@@ -101,6 +101,29 @@ TCGenRect<int> TCPxKernelFilter::CalculateValidROI(const TCPxImageBase& image) c
 TCPxFilterFactory::TCPxFilterFactory() = default;
 TCPxFilterFactory::~TCPxFilterFactory() = default;
 
+TCPxFilterFactory::TCPxFilterFactory(const TCPxFilterFactory& other)
+    : TCGenObjectFactory<TCPxImageFilter, Px::EFilterTypes>(other), m_descriptions(other.m_descriptions)
+{
+}
+
+TCPxFilterFactory& TCPxFilterFactory::operator=(const TCPxFilterFactory& other)
+{
+  if (this != &other)
+  {
+    TCGenObjectFactory<TCPxImageFilter, Px::EFilterTypes>::operator=(other);
+    m_descriptions = other.m_descriptions;
+  }
+  return *this;
+}
+
+TCPxImageFilter* TCPxFilterFactory::CreateLocked(Px::EFilterTypes type, const std::vector<std::any>& arguments)
+{
+  std::lock_guard<std::mutex> lock(m_createMutex);
+  for (std::size_t i = 0; i < arguments.size(); ++i)
+    SetParameter(static_cast<int>(i) + 1, type, arguments[i]);
+  return Create(type);
+}
+
 TCPxFilterFactory* TCPxFilterFactory::Instance()
 {
   static TCPxFilterFactory factory;

@@ -2,9 +2,11 @@
 // All of the image library, and the general types it uses.
 #include <general/general.h>
 #include <pixolan/PxExport.h>
+#include <pixolan/analysis/TCPxCircle.h>
 #include <pixolan/analysis/TCPxContour.h>
 #include <pixolan/analysis/TCPxIO.h>
 #include <pixolan/analysis/TCPxInvariants.h>
+#include <pixolan/analysis/TCPxMatching.h>
 #include <pixolan/analysis/TCPxObjectFinder.h>
 #include <pixolan/filters/PxFilterTypes.h>
 #include <pixolan/filters/TCGenObjectFactory.h>

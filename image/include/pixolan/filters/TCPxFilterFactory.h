@@ -1,5 +1,6 @@
 #pragma once
 #include <any>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,12 @@ class TCPxImageBase;
 /// setting them and creating filters of the same kind must not overlap
 /// between threads.
 ///
+/// The argument-taking Create(type, a1) and Create(type, a1, a2) set the
+/// arguments and create under one lock, so threads creating filters of the
+/// same kind with different arguments each get their own. The inherited
+/// SetParameter and Create(type) are not locked: a caller that sets
+/// parameters through them must keep other threads away itself.
+///
 /// Create (and so ApplyFilter, ApplyFilter2Dest) gives null / does nothing for
 /// a value without a creator (12, 35, values outside the table) and for a
 /// filter that cannot be built from the stored arguments (a convolution
@@ -25,20 +32,27 @@ class TCPxImageBase;
 class PIXOLAN_EXPORT TCPxFilterFactory : public TCGenObjectFactory<TCPxImageFilter, Px::EFilterTypes>
 {
 public:
-  TCPxFilterFactory(const TCPxFilterFactory&) = default;
-  TCPxFilterFactory& operator=(const TCPxFilterFactory&) = default;
+  /// Copies the creators (with their stored arguments) and descriptions; the
+  /// copy has its own lock.
+  TCPxFilterFactory(const TCPxFilterFactory& other);
+  TCPxFilterFactory& operator=(const TCPxFilterFactory& other);
 
   static TCPxFilterFactory* Instance();
 
   using TCGenObjectFactory<TCPxImageFilter, Px::EFilterTypes>::Create;
-  /// Sets arguments 1 and 2 of the kind's creator (each exactly of the
-  /// creator's argument type), then creates the filter; the values stay stored.
+  /// Sets argument 1 of the kind's creator (exactly of the creator's argument
+  /// type), then creates the filter, both under the factory's lock; the value
+  /// stays stored. Throws std::bad_any_cast for an argument of another type.
+  template <class A1>
+  TCPxImageFilter* Create(Px::EFilterTypes type, A1 a1)
+  {
+    return CreateLocked(type, {std::any(a1)});
+  }
+  /// The same with arguments 1 and 2.
   template <class A1, class A2>
   TCPxImageFilter* Create(Px::EFilterTypes type, A1 a1, A2 a2)
   {
-    SetParameter(1, type, std::any(a1));
-    SetParameter(2, type, std::any(a2));
-    return Create(type);
+    return CreateLocked(type, {std::any(a1), std::any(a2)});
   }
 
   /// Creates the filter, processes `image` in place and deletes the filter.
@@ -81,7 +95,10 @@ private:
   TCPxFilterFactory();
   ~TCPxFilterFactory() override;
 
+  TCPxImageFilter* CreateLocked(Px::EFilterTypes type, const std::vector<std::any>& arguments);
+
   std::vector<TCPxFilterDescription> m_descriptions;
+  std::mutex m_createMutex;
 };
 
 /// Declares the static registrar of a filter class (inside the class body).
