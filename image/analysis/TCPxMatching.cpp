@@ -7,6 +7,7 @@
 #include <pixolan/model/TCPxFloatImage.h>
 
 #include "PxImageViews.h"
+#include "PxSharedOpticalFlow.h"
 
 using _impl::RoiRegion;
 
@@ -28,8 +29,25 @@ cv::Mat OperandOver(const TCPxImageBase& b, const TCPxImageBase& a)
   return _impl::RegionView(b, cv::Rect(rb.GetLeft(), rb.GetTop(), ra.GetWidth(), ra.GetHeight()));
 }
 
-// Placeholder until the dense flow calculator is in: method 6 changes nothing.
-void MatchByFlow(const TCPxImageBase&, const TCPxImageBase&, TCPxImageBase*) {}
+// Σ|flow| from the template to the image, on the library's calculator.
+void MatchByFlow(const TCPxImageBase& image, const TCPxImageBase& templ, TCPxImageBase* result)
+{
+  if (image.GetImageType() != ImageType8bit || templ.GetImageType() != ImageType8bit ||
+      result->GetImageType() != ImageTypeFloat)
+    return;
+  const TCGenRect<int> roi = image.GetROI();
+  if (roi.GetWidth() <= 0 || roi.GetHeight() <= 0 || roi.GetWidth() != templ.GetROI().GetWidth() ||
+      roi.GetHeight() != templ.GetROI().GetHeight() || result->GetROI().GetWidth() < 1 ||
+      result->GetROI().GetHeight() < 1)
+    return;
+  TCPxFloatImage fx(roi.GetWidth(), roi.GetHeight());
+  TCPxFloatImage fy(roi.GetWidth(), roi.GetHeight());
+  _impl::CalcSharedOpticalFlow(static_cast<const TCPx8bitImage&>(templ), static_cast<const TCPx8bitImage&>(image),
+                               &fx, &fy);
+  cv::Mat magnitude;
+  cv::magnitude(*fx.GetFullMatPtr(), *fy.GetFullMatPtr(), magnitude);
+  static_cast<TCPxFloatImage*>(result)->SetPixel(0, 0, static_cast<float>(cv::sum(magnitude)[0]));
+}
 
 double ShapeDistance(const TCPx8bitImage& a, const TCPx8bitImage& b)
 {

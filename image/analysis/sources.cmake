@@ -5,4 +5,10 @@ target_sources(pixolan PRIVATE
   analysis/TCPxIO.cpp
   analysis/TCPxInvariants.cpp
   analysis/TCPxMatching.cpp
+  analysis/TCPxComparing.cpp
+  analysis/TCPxHistogram.cpp
+  analysis/TCPxSegmentation.cpp
+  analysis/TCPxDFT.cpp
+  analysis/TCPxResizing.cpp
+  analysis/TCPxOpticalFlowCalculatorLucasKanade.cpp
   analysis/TCPxObjectFinder.cpp)

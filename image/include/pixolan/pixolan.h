@@ -3,11 +3,17 @@
 #include <general/general.h>
 #include <pixolan/PxExport.h>
 #include <pixolan/analysis/TCPxCircle.h>
+#include <pixolan/analysis/TCPxComparing.h>
 #include <pixolan/analysis/TCPxContour.h>
+#include <pixolan/analysis/TCPxDFT.h>
+#include <pixolan/analysis/TCPxHistogram.h>
 #include <pixolan/analysis/TCPxIO.h>
 #include <pixolan/analysis/TCPxInvariants.h>
 #include <pixolan/analysis/TCPxMatching.h>
 #include <pixolan/analysis/TCPxObjectFinder.h>
+#include <pixolan/analysis/TCPxOpticalFlowCalculatorLucasKanade.h>
+#include <pixolan/analysis/TCPxResizing.h>
+#include <pixolan/analysis/TCPxSegmentation.h>
 #include <pixolan/filters/PxFilterTypes.h>
 #include <pixolan/filters/TCGenObjectFactory.h>
 #include <pixolan/filters/TCPxFilterCORF.h>

@@ -3,4 +3,5 @@ target_sources(pixolan_primitives PRIVATE
   model/primitives/PxPrimitives.cpp
   model/primitives/PxFilterPrimitives.cpp
   model/primitives/PxFloatPrimitives.cpp
-  model/primitives/PxUtilPrimitives.cpp)
+  model/primitives/PxUtilPrimitives.cpp
+  model/primitives/PxAnalysisPrimitives.cpp)

@@ -2,9 +2,12 @@
 
 #include <any>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include <pixolan/filters/TCPxFilterDoubleThreshold.h>
 #include <pixolan/filters/TCPxFilterFactory.h>
+#include <pixolan/filters/TCPxFilterGauss.h>
 #include <pixolan/filters/TCPxFilterMorphology.h>
 #include <pixolan/filters/TCPxFilterRank.h>
 
@@ -65,6 +68,30 @@ TEST(FilterFactory, StoredParametersReachTheConstructorAndPersist)
   EXPECT_EQ(dynamic_cast<TCPxFilterMedian&>(*fromCopy).GetKernelSize(), 3);
   factory->SetParameter(1, Px::Morphology, std::any(Px::EMorphologyTypes{}));
   factory->SetParameter(2, Px::Morphology, std::any(0));
+}
+
+TEST(FilterFactory, LockedCreateGivesEachThreadItsOwnArguments)
+{
+  // Two threads ask for Gauss filters of different sizes at once; without the
+  // lock one would now and then get the other's kernel size or sigma.
+  std::vector<int> wrong(2, 0);
+  const auto run = [&](int t) {
+    const int size = t == 0 ? 5 : 11;
+    const double sigma = t == 0 ? 1.0 : 3.0;
+    for (int i = 0; i < 2000; ++i)
+    {
+      std::unique_ptr<TCPxImageFilter> f(TCPxFilterFactory::Instance()->Create(Px::Gauss, size, sigma));
+      const auto* g = dynamic_cast<const TCPxFilterGauss*>(f.get());
+      if (!g || g->GetKernelSize() != size || g->GetSigma() != sigma)
+        ++wrong[t];
+    }
+  };
+  std::thread a(run, 0), b(run, 1);
+  a.join();
+  b.join();
+  EXPECT_EQ(wrong[0] + wrong[1], 0);
+  std::unique_ptr<TCPxImageFilter> snn(TCPxFilterFactory::Instance()->Create(Px::SNN, 5));
+  EXPECT_NE(snn, nullptr);
 }
 
 TEST(ImageFilter, ConstReferenceFormEqualsPointerForm)

@@ -136,6 +136,13 @@ public:
   /// are compared with the neighbours they have). At most `maxPeaks` points in
   /// row-major order, ROI-relative. Empty for `maxPeaks` <= 0 or an empty ROI.
   static std::vector<TCGenPoint<int>> FindPeaks(const TCPxFloatImage& image, double threshold, int maxPeaks);
+
+  /// Dense optical flow from `previous` to `next` on the library's one
+  /// Lucas–Kanade calculator (default settings; guarded by a lock, so safe
+  /// from several threads): flowX the x, flowY the y component. The integer
+  /// argument is not used.
+  static void CalculateOpticalFlow(const TCPx8bitImage& previous, const TCPx8bitImage& next, int,
+                                   TCPxFloatImage* flowX, TCPxFloatImage* flowY);
   /// Finds circles of radius 12 to 48 at least 80 pixels apart (Hough
   /// gradient method) and draws each of the first 96 into the ROI with value
   /// 255: a small ring of radius 3 at the centre and its outline. Nothing is
