@@ -2,6 +2,7 @@
 // All of the numerics library.
 #include <tarvekmath/MathExport.h>
 #include <tarvekmath/MathTypes.h>
+#include <tarvekmath/TCMathDFT.h>
 #include <tarvekmath/TCMathIterativeStatistic.h>
 #include <tarvekmath/TCMathLearningRateStatistic.h>
 #include <tarvekmath/TCMathPbDistribution.h>
