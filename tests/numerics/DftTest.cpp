@@ -12,29 +12,9 @@
 namespace
 {
 using C = std::complex<double>;
-using LC = std::complex<long double>;
-const long double kPiL = 3.141592653589793238462643383279502884L;
-
-// Direct O(n²) transform in long double; sign −1 forward, +1 inverse (unscaled).
-std::vector<LC> DirectDft(const std::vector<LC>& x, int sign)
-{
-  const size_t n = x.size();
-  std::vector<LC> root(n);
-  for (size_t m = 0; m < n; ++m)
-  {
-    const long double a = sign * 2.0L * kPiL * static_cast<long double>(m) / static_cast<long double>(n);
-    root[m] = {std::cos(a), std::sin(a)};
-  }
-  std::vector<LC> out(n);
-  for (size_t k = 0; k < n; ++k)
-  {
-    LC s = 0;
-    for (size_t j = 0; j < n; ++j)
-      s += x[j] * root[(j * k) % n];
-    out[k] = s;
-  }
-  return out;
-}
+using LC = test::LC;
+using test::DirectDft;
+using test::kPiL;
 
 // max |a − b| relative to max |b|.
 double RelativeError(const std::vector<C>& a, const std::vector<LC>& b)
