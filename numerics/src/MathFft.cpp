@@ -205,9 +205,75 @@ void FftPlan::Inverse(std::complex<double>* data, std::complex<double>* work) co
   }
 }
 
-std::shared_ptr<const FftPlan> GetFftPlan(size_t n)
+RealFftPlan::RealFftPlan(size_t n) : m_n(n), m_plan(n % 2 == 0 ? n / 2 : n)
 {
-  thread_local std::vector<std::shared_ptr<const FftPlan>> cache;
+  if (n % 2 != 0)
+    return;
+  m_split.resize(n / 2);
+  for (size_t k = 0; k < n / 2; ++k)
+  {
+    const double angle = -2.0 * kPi * static_cast<double>(k) / static_cast<double>(n);
+    m_split[k] = {std::cos(angle), std::sin(angle)};
+  }
+}
+
+size_t RealFftPlan::WorkSize() const { return m_plan.WorkSize(); }
+
+void RealFftPlan::Forward(const double* x, std::complex<double>* out, std::complex<double>* work) const
+{
+  const size_t n = m_n;
+  if (n % 2 != 0)
+  {
+    for (size_t k = 0; k < n; ++k)
+      out[k] = {x[k], 0.0};
+    m_plan.Forward(out, work);
+    return;
+  }
+  // z[j] = x[2j] + i·x[2j+1] transformed in the first half of out; with
+  // E, O the spectra of the even and odd samples,
+  //   E[k] = (Z[k] + conj(Z[h−k]))/2,  O[k] = (Z[k] − conj(Z[h−k]))/(2i),
+  //   X[k] = E[k] + e^(−2πi·k/n)·O[k],  X[n−k] = conj(X[k]).
+  const size_t h = n / 2;
+  double* d = reinterpret_cast<double*>(out);
+  for (size_t j = 0; j < n; ++j)
+    d[j] = x[j];
+  m_plan.Forward(out, work);
+  const double* w = reinterpret_cast<const double*>(m_split.data());
+  // Bins k and h − k read each other's Z: compute both before writing.
+  const double z0r = d[0], z0i = d[1];
+  for (size_t k = 1; 2 * k <= h; ++k)
+  {
+    const size_t q = h - k;
+    const double ar = d[2 * k], ai = d[2 * k + 1]; // Z[k]
+    const double br = d[2 * q], bi = d[2 * q + 1]; // Z[h − k]
+    // k:    E = (Z[k] + conj Z[q])/2, O = (Z[k] − conj Z[q])/(2i)
+    const double ekr = 0.5 * (ar + br), eki = 0.5 * (ai - bi);
+    const double okr = 0.5 * (ai + bi), oki = -0.5 * (ar - br);
+    // q:    E = (Z[q] + conj Z[k])/2, O = (Z[q] − conj Z[k])/(2i)
+    const double eqr = ekr, eqi = -eki;
+    const double oqr = okr, oqi = -oki;
+    const double wkr = w[2 * k], wki = w[2 * k + 1];
+    const double wqr = w[2 * q], wqi = w[2 * q + 1];
+    const double xkr = ekr + (okr * wkr - oki * wki), xki = eki + (okr * wki + oki * wkr);
+    const double xqr = eqr + (oqr * wqr - oqi * wqi), xqi = eqi + (oqr * wqi + oqi * wqr);
+    d[2 * k] = xkr;
+    d[2 * k + 1] = xki;
+    d[2 * q] = xqr;
+    d[2 * q + 1] = xqi;
+  }
+  out[0] = {z0r + z0i, 0.0};
+  out[h] = {z0r - z0i, 0.0};
+  for (size_t k = 1; k < h; ++k)
+    out[n - k] = std::conj(out[k]);
+}
+
+namespace
+{
+// A few recently used plans per thread, most recent first.
+template <typename Plan>
+std::shared_ptr<const Plan> CachedPlan(size_t n)
+{
+  thread_local std::vector<std::shared_ptr<const Plan>> cache;
   for (size_t i = 0; i < cache.size(); ++i)
   {
     if (cache[i]->Size() == n)
@@ -217,7 +283,7 @@ std::shared_ptr<const FftPlan> GetFftPlan(size_t n)
       return cache.front();
     }
   }
-  auto plan = std::make_shared<const FftPlan>(n);
+  auto plan = std::make_shared<const Plan>(n);
   if (n <= kMaxCachedLength)
   {
     if (cache.size() == kCachedPlans)
@@ -226,6 +292,10 @@ std::shared_ptr<const FftPlan> GetFftPlan(size_t n)
   }
   return plan;
 }
+} // namespace
+
+std::shared_ptr<const FftPlan> GetFftPlan(size_t n) { return CachedPlan<FftPlan>(n); }
+std::shared_ptr<const RealFftPlan> GetRealFftPlan(size_t n) { return CachedPlan<RealFftPlan>(n); }
 
 namespace
 {
@@ -240,10 +310,8 @@ std::vector<std::complex<double>>& ThreadWork(size_t size)
 
 void RealForwardDft(const double* x, size_t n, std::complex<double>* out)
 {
-  const auto plan = GetFftPlan(n);
-  for (size_t k = 0; k < n; ++k)
-    out[k] = {x[k], 0.0};
-  plan->Forward(out, ThreadWork(plan->WorkSize()).data());
+  const auto plan = GetRealFftPlan(n);
+  plan->Forward(x, out, ThreadWork(plan->WorkSize()).data());
 }
 
 void ComplexInverseDft(std::complex<double>* data, size_t n)

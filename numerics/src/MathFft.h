@@ -42,9 +42,30 @@ private:
   std::vector<std::complex<double>> m_filter; // Bluestein: transform of the conjugate chirp, / m
 };
 
+/// Forward transform of n real samples: for even n one complex transform of
+/// n/2 points over the samples taken in pairs, then the split into the even
+/// and odd halves' spectra; odd n run the complex transform of n points.
+class RealFftPlan
+{
+public:
+  explicit RealFftPlan(size_t n);
+
+  size_t Size() const { return m_n; }
+  /// Complex values of scratch that Forward needs.
+  size_t WorkSize() const;
+  /// out[k] = Σj x[j]·e^(−2πi·jk/n) for k < n (the full spectrum), unscaled.
+  void Forward(const double* x, std::complex<double>* out, std::complex<double>* work) const;
+
+private:
+  size_t m_n;
+  FftPlan m_plan;                            // n/2 points for even n, else n
+  std::vector<std::complex<double>> m_split; // even n: e^(−2πi·k/n), k < n/2
+};
+
 /// A plan for n points from a small per-thread cache of recently used lengths,
 /// so that repeated transforms of one length do not recompute their tables.
 std::shared_ptr<const FftPlan> GetFftPlan(size_t n);
+std::shared_ptr<const RealFftPlan> GetRealFftPlan(size_t n);
 
 /// Unscaled forward DFT of n real samples into n complex values (the full,
 /// conjugate-symmetric spectrum). n >= 1.

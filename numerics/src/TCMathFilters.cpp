@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <utility>
 #include <vector>
 
 #include <tarvekmath/TCMathDFT.h>
@@ -54,6 +55,39 @@ void DesignButterworth(int order, double cutoff, bool highpass, std::vector<doub
   for (double& x : *b)
     x *= gain;
 }
+// Transposed direct form II from a zero state:
+//   y = b0·x + s0;  s_i = b_{i+1}·x − a_{i+1}·y + s_{i+1},  s_N = 0.
+// The order is a template argument so that the state lives in registers.
+template <int N>
+void FilterOfOrder(const double* b, const double* a, const double* x, double* y, size_t n)
+{
+  double bb[N + 1], aa[N + 1], s[N + 1] = {};
+  for (int i = 0; i <= N; ++i)
+  {
+    bb[i] = b[i];
+    aa[i] = a[i];
+  }
+  for (size_t t = 0; t < n; ++t)
+  {
+    const double xt = x[t];
+    const double yt = bb[0] * xt + s[0];
+    for (int i = 0; i < N; ++i)
+      s[i] = bb[i + 1] * xt - aa[i + 1] * yt + s[i + 1];
+    y[t] = yt;
+  }
+}
+
+template <int... N>
+void FilterDispatch(int order, const double* b, const double* a, const double* x, double* y, size_t n,
+                    std::integer_sequence<int, N...>)
+{
+  ((order == N + 1 ? FilterOfOrder<N + 1>(b, a, x, y, n) : void()), ...);
+}
+
+void Filter(int order, const double* b, const double* a, const double* x, double* y, size_t n)
+{
+  FilterDispatch(order, b, a, x, y, n, std::make_integer_sequence<int, kMaxOrder>());
+}
 } // namespace
 
 TCMathFilters::~TCMathFilters() = default;
@@ -73,19 +107,7 @@ bool TCMathFilters::Butterworth(int order, double cutoff, Math::EFilterTypes typ
   std::vector<double> b, a;
   DesignButterworth(order, cutoff, highpass, &b, &a);
 
-  // Transposed direct form II: y = b0·x + s0; s_i = b_{i+1}·x − a_{i+1}·y + s_{i+1}.
-  const size_t m = static_cast<size_t>(order);
-  std::vector<double> state(m + 1, 0.0); // state[m] stays 0
-  const double* x = &in(0);
-  double* y = &(*out)(0);
-  for (size_t t = 0; t < n; ++t)
-  {
-    const double xt = x[t];
-    const double yt = b[0] * xt + state[0];
-    for (size_t i = 0; i < m; ++i)
-      state[i] = b[i + 1] * xt - a[i + 1] * yt + state[i + 1];
-    y[t] = yt;
-  }
+  Filter(order, b.data(), a.data(), &in(0), &(*out)(0), n);
   return true;
 }
 
