@@ -97,7 +97,10 @@ bool TCMathFilters::Butterworth(int order, double cutoff, Math::EFilterTypes typ
 {
   if (out == nullptr)
     return false;
-  const size_t n = in.size();
+  // Filtering in place (out == &in) works on a copy of the input.
+  const Math::Vector copy = (out == &in) ? in : Math::Vector();
+  const Math::Vector& source = (out == &in) ? copy : in;
+  const size_t n = source.size();
   out->resize(n, false);
   std::fill(out->begin(), out->end(), 0.0);
   const bool highpass = type == Math::Highpass;
@@ -107,7 +110,7 @@ bool TCMathFilters::Butterworth(int order, double cutoff, Math::EFilterTypes typ
   std::vector<double> b, a;
   DesignButterworth(order, cutoff, highpass, &b, &a);
 
-  Filter(order, b.data(), a.data(), &in(0), &(*out)(0), n);
+  Filter(order, b.data(), a.data(), &source(0), &(*out)(0), n);
   return true;
 }
 

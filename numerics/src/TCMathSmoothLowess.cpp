@@ -147,9 +147,12 @@ double TCMathSmoothLowess::WeightedLeastSquares(const Math::Vector& window) cons
   return m_imp->Project(m_imp->Half(), &window(0));
 }
 
-void TCMathSmoothLowess::Smooth(const Math::Vector& in, Math::Vector* out, double* linear,
+void TCMathSmoothLowess::Smooth(const Math::Vector& input, Math::Vector* out, double* linear,
                                 std::vector<int>* outliers) const
 {
+  // Smoothing in place (out == &input) works on a copy of the input.
+  const Math::Vector copy = (out == &input) ? input : Math::Vector();
+  const Math::Vector& in = (out == &input) ? copy : input;
   const size_t n = in.size();
   if (out == nullptr || outliers == nullptr || !m_imp->Valid() || n == 0 ||
       n > static_cast<size_t>(s_iMaxRangeSize))

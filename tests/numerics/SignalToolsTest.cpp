@@ -84,6 +84,10 @@ TEST(Butterworth, OrderTwoMatchesTheReferenceCoefficients)
   for (size_t t = 0; t < 60; ++t)
     EXPECT_NEAR(out(t), ref[t], 2e-7) << t;
   EXPECT_NEAR(bHigh[0], 0.6389455, 1e-7);
+  // In place gives the same result.
+  Math::Vector inPlace = impulse;
+  ASSERT_TRUE(TCMathFilters::Butterworth(2, 0.1, Math::Highpass, inPlace, &inPlace));
+  EXPECT_EQ(test::Std(inPlace), test::Std(out));
 }
 
 // Frequency response of higher orders: unit gain in the pass band, −3 dB at
@@ -178,8 +182,6 @@ TEST(LinearPrediction, PredictsGeometricAndAutoregressiveSeries)
   for (size_t t = 2; t < ar.size(); ++t)
     ar(t) = 1.6 * ar(t - 1) - 0.8 * ar(t - 2);
   const double next = 1.6 * ar(20) - 0.8 * ar(19);
-  Math::Vector head(20);
-  std::copy(ar.begin(), ar.begin() + 20, head.begin());
   EXPECT_NEAR(TCMathInterpolation::PredictValueFromLastM(ar, 2), next, 1e-9 * std::abs(next));
   // n <= m, m = 0 and a singular R give NaN.
   EXPECT_TRUE(std::isnan(TCMathInterpolation::PredictValueFromLastM(test::Vec({1, 2, 3}), 3)));
@@ -323,7 +325,6 @@ TEST(Lowess, FlagsASingleSpikeAndSmoothsItAway)
   test::Lcg rng;
   for (auto& v : in)
     v += 0.01 * rng.Next();
-  const Math::Vector clean = in;
   in(150) += 5.0;
   const TCMathSmoothLowess lowess(8);
   Math::Vector out;
@@ -331,6 +332,9 @@ TEST(Lowess, FlagsASingleSpikeAndSmoothsItAway)
   lowess.Smooth(in, &out, nullptr, &outliers);
   EXPECT_EQ(outliers, std::vector<int>{150});
   EXPECT_NEAR(out(150), Quadratic(300)(150), 0.05);
+  Math::Vector inPlace = in;
+  lowess.Smooth(inPlace, &inPlace, nullptr, &outliers);
+  EXPECT_EQ(test::Std(inPlace), test::Std(out));
 }
 
 TEST(Lowess, WindowAndSeriesLimitsLeaveTheOutputsUntouched)

@@ -34,7 +34,7 @@ public:
   /// position in the window (first sample at 0, unit spacing), i.e. the slope
   /// in units per sample. A series shorter than L is copied to out unchanged.
   /// Does nothing (out and the list untouched) when out or outliers is null,
-  /// the object does nothing, or n is 0 or above s_iMaxRangeSize.
+  /// the object does nothing, or n is 0 or above s_iMaxRangeSize. out may be &in.
   void Smooth(const Math::Vector& in, Math::Vector* out, double* linear, std::vector<int>* outliers) const;
   /// The tricube-weighted quadratic fit of the first L values, evaluated at
   /// the centre position h. NaN for a shorter window or an object that does
