@@ -10,10 +10,11 @@ namespace _impl
 namespace
 {
 constexpr double kPi = 3.14159265358979323846;
+// Each thread keeps up to 8 recent plans within 32 MB, and scratch of up to
+// 2^20 values (16 MB); longer transforms make theirs per call.
 constexpr size_t kCachedPlans = 8;
-// Longer transforms are planned per call: their tables would outweigh the
-// cost of computing them again.
-constexpr size_t kMaxCachedLength = size_t(1) << 22;
+constexpr size_t kCachedPlanBytes = size_t(32) << 20;
+constexpr size_t kMaxCachedScratch = size_t(1) << 20;
 
 bool IsPowerOfTwo(size_t n) { return n != 0 && (n & (n - 1)) == 0; }
 
@@ -102,6 +103,12 @@ FftPlan::FftPlan(size_t n) : m_n(n)
   const double scale = 1.0 / static_cast<double>(m_m);
   for (auto& f : m_filter)
     f *= scale;
+}
+
+size_t FftPlan::Bytes() const
+{
+  return (m_stage.size() + m_chirp.size() + m_filter.size()) * sizeof(std::complex<double>) +
+         m_bitrev.size() * sizeof(uint32_t);
 }
 
 void FftPlan::Radix2(std::complex<double>* a) const
@@ -218,6 +225,7 @@ RealFftPlan::RealFftPlan(size_t n) : m_n(n), m_plan(n % 2 == 0 ? n / 2 : n)
 }
 
 size_t RealFftPlan::WorkSize() const { return m_plan.WorkSize(); }
+size_t RealFftPlan::Bytes() const { return m_plan.Bytes() + m_split.size() * sizeof(std::complex<double>); }
 
 void RealFftPlan::Forward(const double* x, std::complex<double>* out, std::complex<double>* work) const
 {
@@ -284,11 +292,16 @@ std::shared_ptr<const Plan> CachedPlan(size_t n)
     }
   }
   auto plan = std::make_shared<const Plan>(n);
-  if (n <= kMaxCachedLength)
+  if (plan->Bytes() > kCachedPlanBytes)
+    return plan;
+  cache.insert(cache.begin(), plan);
+  size_t bytes = 0;
+  for (const auto& p : cache)
+    bytes += p->Bytes();
+  while (cache.size() > kCachedPlans || bytes > kCachedPlanBytes)
   {
-    if (cache.size() == kCachedPlans)
-      cache.pop_back();
-    cache.insert(cache.begin(), plan);
+    bytes -= cache.back()->Bytes();
+    cache.pop_back();
   }
   return plan;
 }
@@ -299,24 +312,29 @@ std::shared_ptr<const RealFftPlan> GetRealFftPlan(size_t n) { return CachedPlan<
 
 namespace
 {
-std::vector<std::complex<double>>& ThreadWork(size_t size)
+// Scratch for one transform: a per-thread buffer reused across calls, or
+// *local for transforms too long to keep scratch for.
+std::complex<double>* Scratch(size_t size, std::vector<std::complex<double>>* local)
 {
   thread_local std::vector<std::complex<double>> work;
-  if (work.size() < size)
-    work.resize(size);
-  return work;
+  std::vector<std::complex<double>>& buffer = size <= kMaxCachedScratch ? work : *local;
+  if (buffer.size() < size)
+    buffer.resize(size);
+  return buffer.data();
 }
 } // namespace
 
 void RealForwardDft(const double* x, size_t n, std::complex<double>* out)
 {
   const auto plan = GetRealFftPlan(n);
-  plan->Forward(x, out, ThreadWork(plan->WorkSize()).data());
+  std::vector<std::complex<double>> local;
+  plan->Forward(x, out, Scratch(plan->WorkSize(), &local));
 }
 
 void ComplexInverseDft(std::complex<double>* data, size_t n)
 {
   const auto plan = GetFftPlan(n);
-  plan->Inverse(data, ThreadWork(plan->WorkSize()).data());
+  std::vector<std::complex<double>> local;
+  plan->Inverse(data, Scratch(plan->WorkSize(), &local));
 }
 } // namespace _impl

@@ -23,6 +23,8 @@ public:
   size_t Size() const { return m_n; }
   /// Complex values of scratch that Forward and Inverse need (0 for powers of two).
   size_t WorkSize() const { return m_chirp.empty() ? 0 : m_m; }
+  /// Bytes held by the plan's tables.
+  size_t Bytes() const;
 
   /// In place: data[k] = Σj data[j]·e^(−2πi·jk/n), unscaled. work holds at
   /// least WorkSize() values.
@@ -53,6 +55,7 @@ public:
   size_t Size() const { return m_n; }
   /// Complex values of scratch that Forward needs.
   size_t WorkSize() const;
+  size_t Bytes() const;
   /// out[k] = Σj x[j]·e^(−2πi·jk/n) for k < n (the full spectrum), unscaled.
   void Forward(const double* x, std::complex<double>* out, std::complex<double>* work) const;
 

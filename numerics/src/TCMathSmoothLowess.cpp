@@ -24,8 +24,10 @@ public:
   // Precomputed tricube fit at position p of the L values from y.
   double Project(int p, const double* y) const;
   // Quadratic fit of the L values from y with weights w, evaluated at p; the
-  // linear coefficient goes to *linear. Throws ublas::singular.
-  static double Fit(const double* y, const double* w, int length, int p, double* linear);
+  // linear coefficient goes to *linear. a and inv are 3×3 scratch matrices.
+  // Throws ublas::singular.
+  static double Fit(const double* y, const double* w, int length, int p, double* linear, Math::Matrix& a,
+                    Math::Matrix& inv);
 
 private:
   int m_degree = 2; // quadratic model
@@ -93,7 +95,8 @@ double TCMathSmoothLowessImp::Project(int p, const double* y) const
   return s;
 }
 
-double TCMathSmoothLowessImp::Fit(const double* y, const double* w, int length, int p, double* linear)
+double TCMathSmoothLowessImp::Fit(const double* y, const double* w, int length, int p, double* linear,
+                                  Math::Matrix& a, Math::Matrix& inv)
 {
   // Normal equations (XᵀWX)·β = XᵀWy of the quadratic in the window position.
   double m[5] = {0, 0, 0, 0, 0}; // Σ w·x^k, k = 0..4
@@ -107,7 +110,6 @@ double TCMathSmoothLowessImp::Fit(const double* y, const double* w, int length, 
     for (int k = 0; k < 3; ++k)
       v[k] += wx[k] * y[i];
   }
-  Math::Matrix a(3, 3), inv(3, 3);
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 3; ++c)
       a(r, c) = m[r + c];
@@ -176,6 +178,7 @@ void TCMathSmoothLowess::Smooth(const Math::Vector& input, Math::Vector* out, do
 
   std::vector<double> residual(n), robust(n), sorted(length), weights(length);
   Math::Vector refit(n);
+  Math::Matrix normal(3, 3), inverse(3, 3);
   for (int pass = 0; pass < 2; ++pass)
   {
     for (size_t i = 0; i < n; ++i)
@@ -222,7 +225,7 @@ void TCMathSmoothLowess::Smooth(const Math::Vector& input, Math::Vector* out, do
       {
         double slope = 0.0;
         refit(i) = _impl::TCMathSmoothLowessImp::Fit(y + start, weights.data(), static_cast<int>(length), p,
-                                                     i < half ? &slope : nullptr);
+                                                     i < half ? &slope : nullptr, normal, inverse);
         if (i < half && linear != nullptr)
           *linear = slope;
       }
