@@ -1,4 +1,6 @@
 #pragma once
+#include <cmath>
+#include <complex>
 #include <initializer_list>
 #include <vector>
 
@@ -55,6 +57,30 @@ inline double MaxAbsDiff(const Math::Matrix& a, const Math::Matrix& b)
     for (size_t j = 0; j < a.size2(); ++j)
       d = std::max(d, std::abs(a(i, j) - b(i, j)));
   return d;
+}
+
+using LC = std::complex<long double>;
+inline const long double kPiL = 3.141592653589793238462643383279502884L;
+
+// Direct O(n²) transform in long double; sign −1 forward, +1 inverse (unscaled).
+inline std::vector<LC> DirectDft(const std::vector<LC>& x, int sign)
+{
+  const size_t n = x.size();
+  std::vector<LC> root(n);
+  for (size_t m = 0; m < n; ++m)
+  {
+    const long double a = sign * 2.0L * kPiL * static_cast<long double>(m) / static_cast<long double>(n);
+    root[m] = {std::cos(a), std::sin(a)};
+  }
+  std::vector<LC> out(n);
+  for (size_t k = 0; k < n; ++k)
+  {
+    LC s = 0;
+    for (size_t j = 0; j < n; ++j)
+      s += x[j] * root[(j * k) % n];
+    out[k] = s;
+  }
+  return out;
 }
 
 // Deterministic pseudo-random values in [−1, 1).
