@@ -12,4 +12,6 @@ target_sources(pixolan PRIVATE
   filters/TCPxFilterConvolution.cpp
   filters/TCPxFilterCORF.cpp
   filters/TCPxFilterGabor.cpp
-  filters/TCPxFilterTexture.cpp)
+  filters/TCPxFilterTexture.cpp
+  filters/TCPxFilterMotionHistory.cpp
+  filters/TCPxFilterHSV.cpp)

@@ -25,8 +25,10 @@
 #include <pixolan/filters/TCPxFilterFixed.h>
 #include <pixolan/filters/TCPxFilterGabor.h>
 #include <pixolan/filters/TCPxFilterGauss.h>
+#include <pixolan/filters/TCPxFilterHSV.h>
 #include <pixolan/filters/TCPxFilterHueRange.h>
 #include <pixolan/filters/TCPxFilterMorphology.h>
+#include <pixolan/filters/TCPxFilterMotionHistory.h>
 #include <pixolan/filters/TCPxFilterRank.h>
 #include <pixolan/filters/TCPxFilterSmoothing.h>
 #include <pixolan/filters/TCPxFilterTexture.h>

@@ -301,4 +301,24 @@ void SymmetricNearestNeighbour(const cv::Mat& src, cv::Mat& out, int r)
     }
   });
 }
+void LocalBinaryPattern3x3(const cv::Mat& src, cv::Mat& dst)
+{
+  cv::Mat framed;
+  cv::copyMakeBorder(src, framed, 1, 1, 1, 1, cv::BORDER_REPLICATE);
+  const int w = src.cols;
+  for (int y = 0; y < src.rows; ++y)
+  {
+    const std::uint8_t* up = framed.ptr<std::uint8_t>(y) + 1;
+    const std::uint8_t* mid = framed.ptr<std::uint8_t>(y + 1) + 1;
+    const std::uint8_t* down = framed.ptr<std::uint8_t>(y + 2) + 1;
+    std::uint8_t* out = dst.ptr<std::uint8_t>(y);
+    for (int x = 0; x < w; ++x)
+    {
+      const std::uint8_t c = mid[x];
+      out[x] = static_cast<std::uint8_t>((up[x - 1] >= c) | (up[x] >= c) << 1 | (up[x + 1] >= c) << 2 |
+                                         (mid[x + 1] >= c) << 3 | (down[x + 1] >= c) << 4 | (down[x] >= c) << 5 |
+                                         (down[x - 1] >= c) << 6 | (mid[x - 1] >= c) << 7);
+    }
+  }
+}
 } // namespace PxPrim

@@ -53,4 +53,11 @@ void MorphologyPass3x3(const cv::Mat& src, const cv::Rect& srcRect, cv::Mat& dst
 /// (-i, -j) one on ties) is summed; `out` ((width - 2r) x (height - 2r)) takes
 /// sum / (2r^2 + r + 1), integer division.
 void SymmetricNearestNeighbour(const cv::Mat& src, cv::Mat& out, int r);
+
+/// 3 x 3 local binary pattern of an 8-bit region (`dst` of the same size, not
+/// overlapping `src`), the region's edge pixels replicated outward: bit k is
+/// set when neighbour k >= the centre, neighbours clockwise from the top-left
+/// (0 top-left, 1 top, 2 top-right, 3 right, 4 bottom-right, 5 bottom,
+/// 6 bottom-left, 7 left).
+void LocalBinaryPattern3x3(const cv::Mat& src, cv::Mat& dst);
 } // namespace PxPrim
