@@ -92,10 +92,9 @@ void TCPx8bitImage::FindContours(std::list<TCPxContour*>& contours, Px::EFindCon
 void TCPx8bitImage::FindContours(std::vector<TCPxContour*>& outer, std::vector<std::vector<TCPxContour*>>& holes,
                                  bool largestOnly) const
 {
-  // Whatever the vectors held is released here, so nothing is dropped unowned.
-  DeleteAll(outer);
-  for (auto& group : holes)
-    DeleteAll(group);
+  // The vectors are emptied, not their contours deleted: callers often
+  // release what they got from the previous call themselves.
+  outer.clear();
   holes.clear();
 
   std::vector<Outline> outlines;

@@ -39,6 +39,8 @@ public:
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
   HRESULT GetMediaType(int position, CMediaType* type) override;
   HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* type) override;
+  /// None: the module registers the filter from its static table.
+  const AMOVIESETUP_FILTER* GetSetupData() override { return nullptr; }
 
   // ITarvekResizer13
   HRESULT SetSubtype(const GUID* subtype) override;

@@ -110,9 +110,10 @@ TEST(ResizerFilterSlots, TransformNeedsAnInputSampleAndDecidedBuffers)
   EXPECT_EQ(d.filter->CheckInputType(nullptr), E_POINTER);
 }
 
-TEST(ResizerFilterSlots, ConstructorNamesThePins)
+TEST(ResizerFilterSlots, ConstructorNamesThePinsAndOffersNoSetupData)
 {
   DirectFilter d;
+  EXPECT_EQ(d.filter->GetSetupData(), nullptr);
   EXPECT_EQ(d.filter->GetPin(0)->PinName(), L"In");
   EXPECT_EQ(d.filter->GetPin(1)->PinName(), L"Out");
   EXPECT_EQ(d.filter->GetPin(2), nullptr);

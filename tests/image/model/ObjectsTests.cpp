@@ -58,12 +58,15 @@ TEST(Objects, ListFormFindsOutlinesByMode)
   EXPECT_EQ(box.GetTop(), 2);
 }
 
-TEST(Objects, TwoLevelFormPairsOutlinesWithTheirHolesAndReleasesOldEntries)
+TEST(Objects, TwoLevelFormPairsOutlinesWithTheirHolesAndLeavesOldEntriesToTheCaller)
 {
   const TCPx8bitImage image = Shapes();
-  std::vector<TCPxContour*> outer{new TCPxContour()};            // released by the call
-  std::vector<std::vector<TCPxContour*>> holes{{new TCPxContour()}}; // likewise
+  const auto earlierOuter = std::make_unique<TCPxContour>(std::vector<cv::Point>{{1, 1}, {2, 1}, {2, 2}});
+  const auto earlierHole = std::make_unique<TCPxContour>();
+  std::vector<TCPxContour*> outer{earlierOuter.get()};
+  std::vector<std::vector<TCPxContour*>> holes{{earlierHole.get()}};
   image.FindContours(outer, holes, false);
+  EXPECT_EQ(earlierOuter->GetSize(), 3); // still the caller's, still valid
   ASSERT_EQ(outer.size(), 3u);
   ASSERT_EQ(holes.size(), 3u);
   int withHole = 0;
@@ -74,7 +77,14 @@ TEST(Objects, TwoLevelFormPairsOutlinesWithTheirHolesAndReleasesOldEntries)
       EXPECT_GT(outer[i]->GetArea(), holes[i].front()->GetArea());
     }
   EXPECT_EQ(withHole, 1);
+  const std::vector<TCPxContour*> first = outer;
+  const std::vector<std::vector<TCPxContour*>> firstHoles = holes;
   image.FindContours(outer, holes, true);
+  for (TCPxContour* c : first)
+    delete c;
+  for (const auto& group : firstHoles)
+    for (TCPxContour* c : group)
+      delete c;
   ASSERT_EQ(outer.size(), 1u);
   EXPECT_EQ(holes.size(), 1u);
   EXPECT_EQ(holes[0].size(), 1u);

@@ -192,9 +192,10 @@ public:
   /// recording this ROI), or only the one of largest area when `largestOnly`.
   /// The caller owns the contours. A failure of the contour finder adds nothing.
   void FindContours(std::list<TCPxContour*>& contours, Px::EFindContourFlags mode, bool largestOnly) const;
-  /// Outer boundaries and, at the same index, the holes inside each. Any
-  /// contours already in the vectors are deleted first; the caller owns the new
-  /// ones. With `largestOnly`, the largest outline (outer or hole) and its holes.
+  /// Outer boundaries and, at the same index, the holes inside each. The
+  /// vectors are cleared first without deleting what they held (that stays
+  /// the caller's); the caller owns the new contours. With `largestOnly`, the
+  /// largest outline (outer or hole) and its holes.
   void FindContours(std::vector<TCPxContour*>& outer, std::vector<std::vector<TCPxContour*>>& holes,
                     bool largestOnly) const;
   /// The external outline that `less` ranks highest among all external

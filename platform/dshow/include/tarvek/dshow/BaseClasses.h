@@ -205,6 +205,9 @@ public:
 
   virtual int GetPinCount() = 0;
   virtual CBasePin* GetPin(int n) = 0;
+  /// The filter's registration record, when it registers itself from one;
+  /// none by default.
+  virtual const struct AMOVIESETUP_FILTER* GetSetupData() { return nullptr; }
   bool IsStopped() const { return m_State == State_Stopped; }
 
 protected:
