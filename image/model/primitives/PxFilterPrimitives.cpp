@@ -1,4 +1,5 @@
 #include "PxFilterPrimitives.h"
+#include "PxHotKernel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -176,7 +177,7 @@ namespace
 {
 // round-to-nearest-even by the float adder: adding and subtracting 1.5 * 2^23
 // rounds any |v| < 2^22 to an integer, so the loop vectorises without libm.
-__attribute__((target_clones("avx2", "default"))) void ShiftedSignedRow(const std::int16_t* __restrict__ s,
+PX_HOT_KERNEL void ShiftedSignedRow(const std::int16_t* __restrict__ s,
                                                                         std::uint8_t* __restrict__ d, int n,
                                                                         float divisor)
 {
@@ -193,7 +194,7 @@ __attribute__((target_clones("avx2", "default"))) void ShiftedSignedRow(const st
 
 // The same for a power-of-two divisor, whose reciprocal is exact, so a multiply
 // gives the identical quotient.
-__attribute__((target_clones("avx2", "default"))) void ShiftedSignedRowPow2(const std::int16_t* __restrict__ s,
+PX_HOT_KERNEL void ShiftedSignedRowPow2(const std::int16_t* __restrict__ s,
                                                                             std::uint8_t* __restrict__ d, int n,
                                                                             float reciprocal)
 {
@@ -247,7 +248,7 @@ namespace
 {
 // Adds, for one pair of rows, the member of each pixel pair closer to the
 // centre value (b on ties) into 16-bit sums; branch-free so the loop vectorises.
-__attribute__((target_clones("avx2", "default"))) void SnnPairRow(const std::uint8_t* __restrict__ centre,
+PX_HOT_KERNEL void SnnPairRow(const std::uint8_t* __restrict__ centre,
                                                                   const std::uint8_t* __restrict__ a,
                                                                   const std::uint8_t* __restrict__ b,
                                                                   std::uint16_t* __restrict__ sum, int n)

@@ -1,4 +1,5 @@
 #include "PxFloatPrimitives.h"
+#include "PxHotKernel.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,9 +10,6 @@
 #include <type_traits>
 #include <vector>
 
-// Hot row loops are built for AVX2 as well as the baseline; the loader picks the
-// best the CPU supports.
-#define PX_HOT_KERNEL __attribute__((target_clones("avx2", "default")))
 
 namespace PxFloatPrim
 {

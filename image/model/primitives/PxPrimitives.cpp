@@ -1,4 +1,5 @@
 #include "PxPrimitives.h"
+#include "PxHotKernel.h"
 
 #include <algorithm>
 #include <climits>
@@ -303,9 +304,6 @@ void HsvToRgb(std::uint8_t h, std::uint8_t s, std::uint8_t v, std::uint8_t* r, s
 namespace PxPrim
 {
 // ---- grey arithmetic ----------------------------------------------------------------
-// Hot row loops are built for AVX2 as well as the baseline; the loader picks the
-// best the CPU supports.
-#define PX_HOT_KERNEL __attribute__((target_clones("avx2", "default")))
 
 PX_HOT_KERNEL
 void ThresholdRows(std::uint8_t* dst, int stride, int width, int height, std::uint8_t threshold, std::uint8_t value,

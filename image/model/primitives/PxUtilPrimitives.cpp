@@ -1,4 +1,5 @@
 #include "PxUtilPrimitives.h"
+#include "PxHotKernel.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -14,9 +15,6 @@
 
 #include "PxPrimitives.h"
 
-// Hot row loops are built for AVX2 as well as the baseline; the loader picks the
-// best the CPU supports.
-#define PX_UTIL_HOT_KERNEL __attribute__((target_clones("avx2", "default")))
 
 namespace PxPrim
 {
@@ -36,7 +34,7 @@ inline float MaxIgnoringNan(float a, float b)
 }
 } // namespace
 
-PX_UTIL_HOT_KERNEL
+PX_HOT_KERNEL
 void U8ToF32Rows(const std::uint8_t* src, int srcStride, float* dst, int dstStride, int width, int height)
 {
   for (int y = 0; y < height; ++y)
@@ -160,7 +158,7 @@ void BgrToHsv180Rows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, 
 namespace
 {
 // vmax[x] := max of the three rows at x, NaNs ignored (-inf when all are NaN).
-PX_UTIL_HOT_KERNEL
+PX_HOT_KERNEL
 void ColumnMax3(const float* __restrict__ up, const float* __restrict__ mid, const float* __restrict__ down,
                 float* __restrict__ vmax, int width)
 {
@@ -176,7 +174,7 @@ void ColumnMax3(const float* __restrict__ up, const float* __restrict__ mid, con
 
 // flag[x] := row[x] > threshold and row[x] >= the largest of vmax[x-1..x+1]
 // inside the row.
-PX_UTIL_HOT_KERNEL
+PX_HOT_KERNEL
 void PeakFlags(const float* __restrict__ row, const float* __restrict__ vmax, float threshold,
                std::uint8_t* __restrict__ flag, int width)
 {
