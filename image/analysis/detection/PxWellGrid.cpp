@@ -47,6 +47,14 @@ int FirstWell(double centre, int count, double pitch)
   return TCGenMathUtils::Round(centre - (count - 1) * pitch / 2);
 }
 
+/// Distance of `value` from the nearest of `count` positions `pitch` apart about `centre`.
+double OffGrid(double value, double centre, double pitch, int count)
+{
+  const double first = centre - (count - 1) * pitch / 2;
+  const double index = std::clamp(std::round((value - first) / pitch), 0.0, count - 1.0);
+  return std::abs(value - (first + index * pitch));
+}
+
 /// Circles of one radius band after selection.
 struct Band
 {
@@ -360,6 +368,12 @@ TCPxAquavistGridInfoCircle DetectCirclesInGrid(TCPx8bitImage* corfImage, int row
   const auto [cy, dy] = FitLinspace(ys, rows, 2 * cols, radius);
   if (dx < 0 || dy < 0 || dx < 2 * radius || dy < 2 * radius)
     return none;
+  // Every circle must sit on a well of the fitted grid. Without this test a
+  // plate with one more column (or row) than asked, one of them missing from
+  // the circles, passes as a grid of uneven pitch: the fit only bins values.
+  for (const TCPxCircle& c : circles)
+    if (OffGrid(c.centre.GetX(), cx, dx, cols) > radius / 2 || OffGrid(c.centre.GetY(), cy, dy, rows) > radius / 2)
+      return none;
 
   TCPxAquavistGridInfoCircle grid;
   grid.centre = TCGenPoint<double>(cx, cy);

@@ -290,7 +290,9 @@ TEST(WellDetector, FindsRenderedPlatesOfEverySizeAndLook)
 TEST(WellDetector, ReturnsNothingForWrongCountsABorderCrossingPlateAndBlankFrames)
 {
   TCPxAquavistWellDetector detector;
-  const Case plate = MakeCase("4x6", 480, 360, MakePlate(4, 6, 240, 180, 70, 26, 180), 90, 30, 1, 5);
+  // The transform's capped list misses a whole column of this plate: asked
+  // for 4 x 5, the five columns left must not pass as a plate of uneven pitch.
+  const Case plate = MakeCase("4x6", 480, 360, MakePlate(4, 6, 240, 180, 68, 25.84, 70), 150, 40, 1, 3, 4);
   const TCPx8bitImage image = scenes::Render(plate.scene);
   for (const auto& [rows, cols] : std::vector<std::pair<int, int>>{{4, 5}, {3, 6}, {5, 7}, {1, 6}, {4, 1}, {0, 6}, {4, -2}})
   {
