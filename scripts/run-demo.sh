@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds the tools in release mode and runs the main
-# job: the objects of the bundled sample, printed and outlined in a picture.
+# job: the 96-well plate of the bundled sample located, printed and outlined in a picture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DPIXOLAN_BUILD_TESTS=OFF -DPIXOLAN_BUILD_BENCH=OFF
 cmake --build build-release -j "$(nproc)" --target pixolan_tool
-./build-release/bin/pixolan objects data/cells.png --annotate build-release/cells-objects.png "$@"
+./build-release/bin/pixolan detect-wells data/plate96.png --rows 8 --cols 12 --annotate build-release/plate96-wells.png "$@"

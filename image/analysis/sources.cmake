@@ -1,6 +1,8 @@
-# Contours and their measures, shape invariants, image files, objects of an image.
+# Contours and their measures, shape invariants, image files, objects of an image,
+# well plates.
 target_sources(pixolan PRIVATE
   analysis/PxMomentRules.cpp
+  analysis/TCPxAquavistWellDetector.cpp
   analysis/TCPxContour.cpp
   analysis/TCPxIO.cpp
   analysis/TCPxInvariants.cpp

@@ -468,3 +468,77 @@ TEST_F(Tool, ObjectsOfTheBundledSampleAreTheLibraryCallsObjects)
     EXPECT_EQ(o["bounding_box"]["left"].number, found.objects[i].box.GetLeft()) << i;
   }
 }
+
+// ---- detect-wells ---------------------------------------------------------------------------
+
+TEST_F(Tool, DetectWellsFindsTheSynthesisedPlateAndReportsAMissingOne)
+{
+  // 480 x 360, 4 x 6 wells: pitch 0.85 * min(480 / 6, 360 / 4) = 68 about the centre (240, 180).
+  const std::string plate = At("plate.png");
+  ASSERT_EQ(Run("synth " + Quote(plate) + " --plate 4x6 --width 480 --height 360 --seed 4").exitCode, 0);
+  ASSERT_EQ(Run("synth " + Quote(At("again.png")) + " --plate 4x6 --width 480 --height 360 --seed 4").exitCode, 0);
+  EXPECT_EQ(ReadText(plate), ReadText(At("again.png")));
+
+  const Result r = Run("detect-wells --json " + Quote(plate) + " --rows 4 --cols 6 --annotate " +
+                       Quote(At("wells.png")));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const mini_json::Value json = mini_json::Parse(r.out);
+  EXPECT_EQ(json["width"].number, 480);
+  EXPECT_TRUE(json["found"].boolean);
+  EXPECT_EQ(json["model"].text, "circle");
+  EXPECT_NEAR(json["grid"]["centre"][0].number, 240, 1.5);
+  EXPECT_NEAR(json["grid"]["pitch"][1].number, 68, 0.35);
+  EXPECT_NEAR(json["grid"]["radius"].number, 0.38 * 68, 1.5);
+  ASSERT_EQ(json["wells"].items.size(), 24u);
+  const mini_json::Value& last = json["wells"][23];
+  EXPECT_EQ(last["row"].number, 3);
+  EXPECT_EQ(last["col"].number, 5);
+  EXPECT_NEAR(last["centre"][0].number, 240 + 2.5 * 68, 6.8);
+  EXPECT_NEAR(last["centre"][1].number, 180 + 1.5 * 68, 6.8);
+  EXPECT_GE(json["time_ms"].number, 0);
+  std::unique_ptr<TCPxImageBase> annotated(TCPxIO::CreateImageFromFile(fs::path(At("wells.png"))));
+  ASSERT_TRUE(annotated);
+  EXPECT_EQ(annotated->GetWidth(), 480);
+
+  // Other counts: no plate, and no error.
+  const Result none = Run("detect-wells --json " + Quote(plate) + " --rows 4 --cols 5");
+  ASSERT_EQ(none.exitCode, 0) << none.err;
+  const mini_json::Value missing = mini_json::Parse(none.out);
+  EXPECT_FALSE(missing["found"].boolean);
+  EXPECT_EQ(missing["model"].text, "none");
+  EXPECT_TRUE(missing["wells"].items.empty());
+  const Result text = Run("detect-wells " + Quote(plate) + " --rows 4 --cols 5");
+  EXPECT_NE(text.out.find("no plate of 4 x 5 wells found"), std::string::npos) << text.out;
+
+  // Several images: one line each, a failing image as an error object, exit 1.
+  const Result several = Run("detect-wells --json " + Quote(plate) + " " + Quote(At("missing.png")) +
+                             " --rows 4 --cols 6 --min-span 1");
+  EXPECT_EQ(several.exitCode, 1);
+  std::istringstream lines(several.out);
+  std::string first, second;
+  std::getline(lines, first);
+  std::getline(lines, second);
+  EXPECT_TRUE(mini_json::Parse(first)["found"].boolean);
+  EXPECT_TRUE(mini_json::Parse(second).Has("error"));
+
+  ExpectOneLineError(Run("detect-wells " + Quote(plate) + " --rows 0 --cols 6"), 2);
+  ExpectOneLineError(Run("detect-wells " + Quote(plate) + " --rows 4"), 2);
+  ExpectOneLineError(Run("detect-wells " + Quote(plate) + " --rows 4 --cols 6 --shape hexagon"), 2);
+  ExpectOneLineError(Run("detect-wells " + Quote(plate) + " --rows 4 --cols 6 --min-span 0"), 2);
+  ExpectOneLineError(Run("detect-wells " + Quote(At("missing.png")) + " --rows 4 --cols 6"), 1);
+  ExpectOneLineError(Run("synth " + Quote(At("p.png")) + " --plate 4by6"), 2);
+  ExpectOneLineError(Run("synth " + Quote(At("p.png")) + " --plate 100x100 --width 64 --height 64"), 2);
+}
+
+TEST_F(Tool, TheMainJobFindsTheBundledPlate)
+{
+  const Result r = Run("detect-wells --json " + Quote(PIXOLAN_PLATE_SAMPLE) + " --rows 8 --cols 12");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const mini_json::Value json = mini_json::Parse(r.out);
+  ASSERT_TRUE(json["found"].boolean);
+  // Made by `synth --plate 8x12` at 800 x 600: pitch 0.85 * 800 / 12, centred.
+  EXPECT_NEAR(json["grid"]["centre"][0].number, 400, 1.5);
+  EXPECT_NEAR(json["grid"]["centre"][1].number, 300, 1.5);
+  EXPECT_NEAR(json["grid"]["pitch"][0].number, 0.85 * 800 / 12, 0.3);
+  EXPECT_EQ(json["wells"].items.size(), 96u);
+}

@@ -2,6 +2,7 @@
 // All of the image library, and the general types it uses.
 #include <general/general.h>
 #include <pixolan/PxExport.h>
+#include <pixolan/analysis/TCPxAquavistWellDetector.h>
 #include <pixolan/analysis/TCPxCircle.h>
 #include <pixolan/analysis/TCPxComparing.h>
 #include <pixolan/analysis/TCPxContour.h>
