@@ -1,4 +1,5 @@
 # The detectors' steps: internal, linked into the library and into the tests
 # that check the steps one by one.
 target_sources(pixolan_detection PRIVATE
-  analysis/detection/PxCircleSupport.cpp)
+  analysis/detection/PxCircleSupport.cpp
+  analysis/detection/TCPxCircleDetectorImpl.cpp)

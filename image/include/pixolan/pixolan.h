@@ -3,6 +3,7 @@
 #include <general/general.h>
 #include <pixolan/PxExport.h>
 #include <pixolan/analysis/TCPxCircle.h>
+#include <pixolan/analysis/TCPxCircleDetector.h>
 #include <pixolan/analysis/TCPxContour.h>
 #include <pixolan/analysis/TCPxIO.h>
 #include <pixolan/analysis/TCPxInvariants.h>
