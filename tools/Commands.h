@@ -24,7 +24,7 @@ struct Command
 
 // Every subcommand, in the order of the help listing. A new command is its
 // Cmd*.cpp defining `const Command kName` and one entry here.
-#define PIXOLAN_COMMANDS(X) X(kInfo) X(kObjects) X(kDetectWells) X(kFilter) X(kResize) X(kConvert) X(kSynth) X(kDemo)
+#define PIXOLAN_COMMANDS(X) X(kInfo) X(kObjects) X(kDetectCircles) X(kDetectWells) X(kFilter) X(kResize) X(kConvert) X(kSynth) X(kDemo)
 
 #define PIXOLAN_DECLARE_COMMAND(command) extern const Command command;
 PIXOLAN_COMMANDS(PIXOLAN_DECLARE_COMMAND)

@@ -3,6 +3,7 @@
 target_sources(pixolan PRIVATE
   analysis/PxMomentRules.cpp
   analysis/TCPxAquavistWellDetector.cpp
+  analysis/TCPxCircleDetector.cpp
   analysis/TCPxContour.cpp
   analysis/TCPxIO.cpp
   analysis/TCPxInvariants.cpp

@@ -24,6 +24,7 @@
 #include <pixolan/model/TCPxFloatImage.h>
 
 #include "MiniJson.h"
+#include "Scenes.h"
 
 namespace fs = std::filesystem;
 
@@ -120,7 +121,7 @@ protected:
 
 TEST_F(Tool, EverySubcommandHasHelpAndBadCommandLinesExitWithUsageError)
 {
-  for (const char* command : {"info", "objects", "filter", "resize", "convert", "synth", "demo"})
+  for (const char* command : {"info", "objects", "detect-circles", "filter", "resize", "convert", "synth", "demo"})
   {
     SCOPED_TRACE(command);
     const Result r = Run(std::string(command) + " --help");
@@ -340,6 +341,72 @@ TEST_F(Tool, SynthSceneIsReproducibleAndItsObjectsAreFound)
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(mini_json::Parse(r.out)["count"].number, 7);
   ExpectOneLineError(Run("synth " + Quote(At("c.png")) + " --width 16 --height 16 --objects 9"), 2);
+}
+
+// ---- detect-circles ---------------------------------------------------------------------------
+
+TEST_F(Tool, DetectCirclesReportsThePlateWellsAndAnnotatesThem)
+{
+  scenes::Scene scene;
+  scene.background = 170;
+  scene.blurSigma = 1.5;
+  scene.gradient = 30;
+  scenes::Plate plate;
+  plate.rows = 2;
+  plate.cols = 3;
+  plate.dx = plate.dy = 150;
+  plate.radius = 40;
+  plate.wellLevel = 60;
+  scenes::AddPlate(plate, &scene);
+  const std::string wells = At("wells.png");
+  ASSERT_TRUE(TCPxIO::SaveImage(scenes::Render(scene), fs::path(wells)));
+  TCPx8bitImage blank(120, 90);
+  blank.Fill(50);
+  const std::string empty = At("blank.png");
+  ASSERT_TRUE(TCPxIO::SaveImage(blank, fs::path(empty)));
+
+  const std::string annotated = At("circles.png");
+  const Result r = Run("detect-circles --json " + Quote(wells) + " --annotate " + Quote(annotated));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto json = mini_json::Parse(r.out);
+  EXPECT_EQ(json["file"].text, wells);
+  EXPECT_EQ(json["width"].number, 640);
+  EXPECT_EQ(json["height"].number, 480);
+  EXPECT_GE(json["time_ms"].number, 0);
+  ASSERT_EQ(json["count"].number, 6);
+  const auto& circles = json["circles"].items;
+  ASSERT_EQ(circles.size(), 6u);
+  std::vector<TCGenPoint<double>> truth = scenes::WellCentres(plate);
+  for (std::size_t i = 0; i < circles.size(); ++i)
+  {
+    EXPECT_EQ(circles[i]["id"].number, static_cast<double>(i + 1));
+    EXPECT_EQ(circles[i]["radius"].number, circles[0]["radius"].number);
+    const TCGenPoint<double> c(circles[i]["centre"][0].number, circles[i]["centre"][1].number);
+    double nearest = 1e9;
+    for (const auto& t : truth)
+      nearest = std::min(nearest, c.Distance(t));
+    EXPECT_LE(nearest, 1.5);
+  }
+  EXPECT_NEAR(circles[0]["radius"].number, 40, 5);
+  std::unique_ptr<TCPxImageBase> picture(TCPxIO::CreateImageFromFile(fs::path(annotated)));
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->GetWidth(), 640);
+  EXPECT_EQ(picture->GetImageType(), ImageType24bit);
+
+  const Result text = Run("detect-circles " + Quote(wells));
+  EXPECT_NE(text.out.find("6 circles in"), std::string::npos) << text.out;
+
+  // Several images: JSON Lines in input order; a blank image has no circle.
+  const Result both = Run("detect-circles --json " + Quote(empty) + " " + Quote(wells));
+  ASSERT_EQ(both.exitCode, 0) << both.err;
+  std::istringstream lines(both.out);
+  std::vector<mini_json::Value> records;
+  for (std::string line; std::getline(lines, line);)
+    records.push_back(mini_json::Parse(line));
+  ASSERT_EQ(records.size(), 2u) << both.out;
+  EXPECT_EQ(records[0]["count"].number, 0);
+  EXPECT_EQ(records[1]["count"].number, 6);
+  ExpectOneLineError(Run("detect-circles " + Quote(At("missing.png"))), 1);
 }
 
 // ---- resize and convert ---------------------------------------------------------------------

@@ -2,4 +2,5 @@
 # that check the steps one by one.
 target_sources(pixolan_detection PRIVATE
   analysis/detection/PxCircleSupport.cpp
-  analysis/detection/PxWellGrid.cpp)
+  analysis/detection/PxWellGrid.cpp
+  analysis/detection/TCPxCircleDetectorImpl.cpp)

@@ -4,6 +4,7 @@
 #include <pixolan/PxExport.h>
 #include <pixolan/analysis/TCPxAquavistWellDetector.h>
 #include <pixolan/analysis/TCPxCircle.h>
+#include <pixolan/analysis/TCPxCircleDetector.h>
 #include <pixolan/analysis/TCPxComparing.h>
 #include <pixolan/analysis/TCPxContour.h>
 #include <pixolan/analysis/TCPxDFT.h>
