@@ -78,6 +78,20 @@ TEST(BSplineCubic, MatchesTheUniformBasisForEveryParameter)
     EXPECT_NEAR(spline.Evaluate(-1e-18), ReferenceSpline(p, 0.0, false), 1e-11);
   }
 
+  // Long splines keep their precision far from t = 0.
+  std::vector<double> p(20000);
+  TCMathSplBSplineCubic longSpline;
+  for (size_t i = 0; i < p.size(); ++i)
+  {
+    p[i] = 100 * std::sin(0.37 * static_cast<double>(i));
+    longSpline.AddControlPoint(p[i]);
+  }
+  for (double t = 19990.05; t < 20000; t += 0.5)
+  {
+    EXPECT_NEAR(longSpline.Evaluate(t), ReferenceSpline(p, t, false), 1e-9) << t;
+    EXPECT_NEAR(longSpline.EvaluateDerative(t), ReferenceSpline(p, t, true), 1e-9) << t;
+  }
+
   TCMathSplBSplineCubic spline;
   EXPECT_EQ(spline.Evaluate(0.5), 0.0);
   EXPECT_EQ(spline.EvaluateDerative(-3.0), 0.0);

@@ -34,7 +34,9 @@ protected:
 /// Closed uniform cubic B-spline. Span i (i <= t < i + 1) is the cubic
 /// polynomial in the global parameter t given by the 4×4 span matrix M_i
 /// (rows: coefficients of t⁰..t³; columns: control values P_i..P_i+3, indices
-/// modulo n). Its value at t = i is (P_i + 4·P_i+1 + P_i+2)/6.
+/// modulo n). Its value at t = i is (P_i + 4·P_i+1 + P_i+2)/6. Evaluation
+/// uses M_0 at the local parameter t − i, the same polynomial, so that
+/// precision does not degrade with the span index.
 class TARVEKMATH_EXPORT TCMathSplBSplineCubic : public TCMathSplSpline
 {
 public:
