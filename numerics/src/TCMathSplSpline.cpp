@@ -53,11 +53,15 @@ double TCMathSplBSplineCubic::EvaluateBasis(double t, bool derivative) const
   // never be negative or past the end. fmod is exact; only the shift of a
   // tiny negative remainder can round up to n.
   const double period = static_cast<double>(n);
-  double tr = std::fmod(t, period);
-  if (tr < 0.0)
-    tr += period;
-  if (tr >= period)
-    tr = 0.0;
+  double tr = t;
+  if (!(tr >= 0.0 && tr < period)) // fmod only off the common path
+  {
+    tr = std::fmod(t, period);
+    if (tr < 0.0)
+      tr += period;
+    if (tr >= period)
+      tr = 0.0;
+  }
   const size_t s = static_cast<size_t>(tr);
   if (s >= m_spanMatrices.size())
     return std::numeric_limits<double>::quiet_NaN();
@@ -68,8 +72,12 @@ double TCMathSplBSplineCubic::EvaluateBasis(double t, bool derivative) const
   const double* m = m_spanMatrices[0].data();
   const double x = tr - static_cast<double>(s);
   double p[4];
-  for (size_t c = 0; c < 4; ++c)
-    p[c] = m_controlPoints[(s + c) % n];
+  for (size_t c = 0, idx = s; c < 4; ++c, ++idx)
+  {
+    while (idx >= n) // s < n, so at most three steps (fewer than four values)
+      idx -= n;
+    p[c] = m_controlPoints[idx];
+  }
   double u[4];
   if (derivative)
   {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include <boost/numeric/ublas/exception.hpp>
 #include <cblas.h>
@@ -13,13 +15,51 @@
 
 namespace
 {
-// C = A·op(B) for row-major matrices; C must already have its size.
-void Gemm(const Math::Matrix& a, const Math::Matrix& b, bool transB, Math::Matrix* c)
+// C = A·B for row-major matrices; C must already have its size.
+void Gemm(const Math::Matrix& a, const Math::Matrix& b, Math::Matrix* c)
 {
-  const int m = static_cast<int>(a.size1()), k = static_cast<int>(a.size2());
-  const int n = static_cast<int>(transB ? b.size1() : b.size2());
-  cblas_dgemm(CblasRowMajor, CblasNoTrans, transB ? CblasTrans : CblasNoTrans, m, n, k, 1.0, a.data().begin(), k,
-              b.data().begin(), static_cast<int>(b.size2()), 0.0, c->data().begin(), n);
+  const int m = static_cast<int>(a.size1()), k = static_cast<int>(a.size2()), n = static_cast<int>(b.size2());
+  cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasNoTrans, m, n, k, 1.0, a.data().begin(), k, b.data().begin(), n, 0.0,
+              c->data().begin(), n);
+}
+
+// B·Bᵀ of the basis matrix. Each basis row is non-zero on four spans only
+// (cyclically when closed), so rows whose control indices lie four or more
+// apart (cyclically) have disjoint supports and a zero product; the other
+// products are sums over the rows' non-zero entries, in ascending column
+// order like the dense product.
+void NormalMatrix(const Math::Matrix& b, Math::Matrix* out)
+{
+  const size_t rows = b.size1(), cols = b.size2();
+  std::vector<std::vector<std::pair<size_t, double>>> nz(rows);
+  for (size_t i = 0; i < rows; ++i)
+  {
+    const double* r = &b(i, 0);
+    for (size_t j = 0; j < cols; ++j)
+      if (r[j] != 0.0)
+        nz[i].emplace_back(j, r[j]);
+  }
+  std::fill(out->data().begin(), out->data().end(), 0.0);
+  for (size_t i = 0; i < rows; ++i)
+    for (size_t k = i; k < rows; ++k)
+    {
+      const size_t dist = std::min(k - i, rows - (k - i));
+      if (dist > 3)
+        continue;
+      double sum = 0.0;
+      auto p = nz[i].begin(), q = nz[k].begin();
+      while (p != nz[i].end() && q != nz[k].end())
+      {
+        if (p->first < q->first)
+          ++p;
+        else if (q->first < p->first)
+          ++q;
+        else
+          sum += (p++)->second * (q++)->second;
+      }
+      (*out)(i, k) = sum;
+      (*out)(k, i) = sum;
+    }
 }
 
 void InvertBySize(const Math::Matrix& m, Math::Matrix* out)
@@ -84,7 +124,7 @@ TCMathSplSplineCurveFitter::TCMathSplSplineCurveFitter(size_t nControl, size_t n
         b(i, j - nSamples) += GetBaseMatrix(static_cast<int>(i), j * d);
   }
   Math::Matrix bbt(nControl, nControl);
-  Gemm(b, b, true, &bbt);
+  NormalMatrix(b, &bbt);
   Math::Matrix inv(nControl, nControl);
   try
   {
@@ -95,7 +135,7 @@ TCMathSplSplineCurveFitter::TCMathSplSplineCurveFitter(size_t nControl, size_t n
     return;
   }
   m_F.resize(nControl, nSamples, false);
-  Gemm(inv, b, false, &m_F);
+  Gemm(inv, b, &m_F);
 }
 
 TCMathSplSplineCurveFitter::~TCMathSplSplineCurveFitter() = default;
