@@ -7,7 +7,11 @@
 #include <limits>
 
 #include <general/TCGenMathUtils.h>
+#include <tarvekmath/TCMathSplSplineCurve.h>
+#include <tarvekmath/TCMathSplSplineCurveFitter.h>
 #include <tarvekmath/TCMathUblasUtils.h>
+
+#include "PolygonSums.h"
 
 namespace
 {
@@ -152,18 +156,8 @@ TCGenPoint<double> TCMathUtils::CalcPolygonCentroid(const std::vector<TCGenPoint
 {
   if (points.empty())
     return TCGenPoint<double>(kNaN, kNaN);
-  double s = 0.0, cx = 0.0, cy = 0.0;
-  const size_t n = points.size();
-  for (size_t i = 0; i < n; ++i)
-  {
-    const TCGenPoint<double>& p = points[i];
-    const TCGenPoint<double>& q = points[(i + 1) % n];
-    const double c = p.GetX() * q.GetY() - q.GetX() * p.GetY();
-    s += c;
-    cx += (p.GetX() + q.GetX()) * c;
-    cy += (p.GetY() + q.GetY()) * c;
-  }
-  return TCGenPoint<double>(cx / (3.0 * s), cy / (3.0 * s));
+  const _impl::ShoelaceSums s = _impl::PolygonShoelaceSums(points);
+  return TCGenPoint<double>(s.x / (3.0 * s.cross), s.y / (3.0 * s.cross));
 }
 
 TCGenPoint<double> TCMathUtils::CalcPolygonCentroid(const std::vector<TCGenPoint<int>>& points)
@@ -206,5 +200,18 @@ std::vector<TCGenPoint<double>> TCMathUtils::PredictPoints(const std::vector<TCG
   out.reserve(current.size());
   for (const auto& p : current)
     out.emplace_back(r(0, 0) * p.GetX() + r(0, 1) * p.GetY() + t(0), r(1, 0) * p.GetX() + r(1, 1) * p.GetY() + t(1));
+  return out;
+}
+
+std::vector<TCGenPoint<double>> TCMathUtils::GetSplinePoints(const std::vector<TCGenPoint<double>>& points, int n)
+{
+  const size_t count = points.size();
+  const std::vector<TCGenPoint<double>> control = TCMathSplSplineCurveFitter(count, count, true).FitCurve(points);
+  std::vector<TCGenPoint<double>> out;
+  if (control.empty())
+    return out;
+  TCMathSplSplineCurve curve;
+  curve.SetControlPoints(control);
+  curve.EvaluatePoints(n, &out);
   return out;
 }

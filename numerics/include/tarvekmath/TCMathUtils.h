@@ -34,4 +34,9 @@ public:
   /// Applies the affine motion from previous to current once more to current.
   static std::vector<TCGenPoint<double>> PredictPoints(const std::vector<TCGenPoint<double>>& previous,
                                                        const std::vector<TCGenPoint<double>>& current);
+  /// n points of the closed cubic spline curve that interpolates the points
+  /// (a least-squares fit with one control point per point). The curve starts
+  /// at points[3 mod count]: out[i·count/n] is points[(i + 3) mod count].
+  /// Empty for fewer than 3 points or n <= 0.
+  static std::vector<TCGenPoint<double>> GetSplinePoints(const std::vector<TCGenPoint<double>>& points, int n);
 };

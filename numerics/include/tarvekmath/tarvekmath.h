@@ -4,6 +4,7 @@
 #include <tarvekmath/MathTypes.h>
 #include <tarvekmath/TCMathDFT.h>
 #include <tarvekmath/TCMathFilters.h>
+#include <tarvekmath/TCMathGeometricTransform.h>
 #include <tarvekmath/TCMathGaussianProcess.h>
 #include <tarvekmath/TCMathGpCovarianceFunction.h>
 #include <tarvekmath/TCMathGpInferenceMethod.h>
@@ -12,6 +13,7 @@
 #include <tarvekmath/TCMathInterpolation.h>
 #include <tarvekmath/TCMathIterativeStatistic.h>
 #include <tarvekmath/TCMathLearningRateStatistic.h>
+#include <tarvekmath/TCMathLinearRegression.h>
 #include <tarvekmath/TCMathLogGabor.h>
 #include <tarvekmath/TCMathLogScale.h>
 #include <tarvekmath/TCMathMultiMinBfgs.h>
@@ -19,7 +21,11 @@
 #include <tarvekmath/TCMathPbDistribution.h>
 #include <tarvekmath/TCMathPbMvGaussian.h>
 #include <tarvekmath/TCMathPbStudent.h>
+#include <tarvekmath/TCMathShapes.h>
 #include <tarvekmath/TCMathSmoothLowess.h>
+#include <tarvekmath/TCMathSplSpline.h>
+#include <tarvekmath/TCMathSplSplineCurve.h>
+#include <tarvekmath/TCMathSplSplineCurveFitter.h>
 #include <tarvekmath/TCMathStatUtils.h>
 #include <tarvekmath/TCMathUblasUtils.h>
 #include <tarvekmath/TCMathUtils.h>
