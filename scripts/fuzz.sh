@@ -75,9 +75,13 @@ case "${1:-}" in
   --all)
     seconds="${2:-30}"
     build_targets
+    passed=0
     failed=0
-    for t in "${targets[@]}"; do run_target "$t" "$seconds" || failed=1; done
-    exit "$failed" ;;
+    for t in "${targets[@]}"; do
+      if run_target "$t" "$seconds"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+    done
+    echo "fuzz: $passed passed, $failed failed"
+    [ "$failed" -eq 0 ] ;;
   *)
     target="$1"
     seconds="${2:-300}"
