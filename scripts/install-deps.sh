@@ -11,6 +11,7 @@ packages=(
   liblapacke-dev libopenblas-dev
   libtbb-dev
   libgtest-dev libgmock-dev
+  clang-14 libclang-rt-14-dev  # the libFuzzer build: libFuzzer comes with the compiler runtime
   libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base

@@ -14,17 +14,15 @@
 #include <pixolan/model/TCPx24bitImage.h>
 #include <pixolan/model/TCPx32bitImage.h>
 #include <pixolan/model/TCPx8bitImage.h>
-#include <pixolan/model/TCPxFloatImage.h>
 #include <pixolan/model/TCPxImageBase.h>
+
+#include "rawfile/PxRawFile.h"
 
 namespace fs = std::filesystem;
 
 namespace
 {
 const wchar_t* const kRawExtension = L"rwf";
-constexpr std::int64_t kRawHeaderBytes = 8;
-// Row alignment of the image allocator: the stride of a raw file's rows.
-constexpr std::int64_t kRowAlignment = 32;
 
 bool IsRawPath(const std::wstring& path)
 {
@@ -94,80 +92,16 @@ cv::Mat ReadCodecFile(const std::wstring& path, int flags)
   return cv::imread(scope.Name(), flags);
 }
 
-/// Opens a raw file and reads its header. False when the file cannot be
-/// opened or is shorter than the header; `remaining` is the byte count after it.
-bool ReadRawHeader(std::ifstream& file, const std::wstring& path, std::int32_t* width, std::int32_t* height,
-                   std::int64_t* remaining)
-{
-  file.open(ToFsPath(path), std::ios::binary);
-  if (!file)
-    return false;
-  file.seekg(0, std::ios::end);
-  const std::streamoff length = file.tellg();
-  file.seekg(0, std::ios::beg);
-  if (length < kRawHeaderBytes || !file)
-    return false;
-  char header[kRawHeaderBytes];
-  if (!file.read(header, kRawHeaderBytes))
-    return false;
-  std::memcpy(width, header, 4);
-  std::memcpy(height, header + 4, 4);
-  *remaining = static_cast<std::int64_t>(length) - kRawHeaderBytes;
-  return true;
-}
-
-bool ReadExactly(std::ifstream& file, unsigned char* target, std::int64_t bytes)
-{
-  file.read(reinterpret_cast<char*>(target), static_cast<std::streamsize>(bytes));
-  return file.gcount() == static_cast<std::streamsize>(bytes);
-}
-
 TCPxImageBase* CreateFromRawFile(const std::wstring& path)
 {
-  std::ifstream file;
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::int64_t remaining = 0;
-  if (!ReadRawHeader(file, path, &width, &height, &remaining) || width <= 0 || height <= 0)
-    return nullptr;
-  // The buffer a float image of this size holds, computed before anything is allocated.
-  const std::int64_t stride = (static_cast<std::int64_t>(width) * 4 + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
-  // Divided, not multiplied: stride * height can pass even 64 bits.
-  if (stride > TCPxIO::ms_maxRawBufferBytes || height > TCPxIO::ms_maxRawBufferBytes / stride)
-    return nullptr;
-  if (stride * height > remaining)
-    return nullptr;
-
-  std::unique_ptr<TCPxFloatImage> image;
-  try
-  {
-    image = std::make_unique<TCPxFloatImage>(width, height);
-  }
-  catch (const std::exception&)
-  {
-    return nullptr;
-  }
-  if (image->GetBufferSize() > remaining || image->GetBufferSize() <= 0)
-    return nullptr;
-  if (!ReadExactly(file, MutableBuffer(image.get()), image->GetBufferSize()))
-    return nullptr;
-  return image.release();
+  std::ifstream file(ToFsPath(path), std::ios::binary);
+  return file ? PxRawFile::CreateImage(file) : nullptr;
 }
 
 bool LoadRawFile(TCPxImageBase* image, const std::wstring& path)
 {
-  std::ifstream file;
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::int64_t remaining = 0;
-  if (!ReadRawHeader(file, path, &width, &height, &remaining))
-    return false;
-  if (width != image->GetWidth() || height != image->GetHeight())
-    return false;
-  const std::int64_t bytes = image->GetBufferSize();
-  if (bytes <= 0 || bytes > remaining)
-    return false; // checked first, so that a short file leaves the image unchanged
-  return ReadExactly(file, MutableBuffer(image), bytes);
+  std::ifstream file(ToFsPath(path), std::ios::binary);
+  return file && PxRawFile::LoadImage(image, file);
 }
 
 bool SaveRawFile(const TCPxImageBase& image, const std::wstring& path)

@@ -224,7 +224,9 @@ HRESULT TCTfTrfFormatRules::MakeOutputFormat(const TCTfTrfVideoFormat& input, in
   std::memcpy(&v, result.data(), sizeof(v));
   const long long bits = v.bmiHeader.biBitCount;
   const long long stride = ((bits * w + 31) / 32) * 4;
-  if (stride * h > kMaxFrameBytes)
+  // Divided, not multiplied: a header's bit count and size can take
+  // stride * h past 64 bits.
+  if (stride > kMaxFrameBytes || (stride != 0 && h > kMaxFrameBytes / stride))
     return S_FALSE;
   v.rcSource = RECT{0, 0, w, h};
   v.rcTarget = RECT{0, 0, 0, 0};
