@@ -186,6 +186,14 @@ std::string TypeName(const TCPxImageBase& image)
   }
 }
 
+std::string AnnotationPath(const std::string& annotate, const std::string& image, bool several)
+{
+  if (annotate.empty() || !several)
+    return annotate;
+  namespace fs = std::filesystem;
+  return (fs::u8path(annotate) / fs::u8path(image).stem()).u8string() + ".png";
+}
+
 void WriteAnnotated(const TCPx8bitImage& grey, const std::vector<Annotation>& annotations, const std::string& path)
 {
   TCPx24bitImage picture(grey.GetWidth(), grey.GetHeight());

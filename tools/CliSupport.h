@@ -66,6 +66,10 @@ struct Annotation
 };
 /// Writes the grey image in colour with every outline drawn and its label at its centre.
 void WriteAnnotated(const TCPx8bitImage& grey, const std::vector<Annotation>& annotations, const std::string& path);
+/// Where the annotated picture of `image` goes: `annotate` itself for a
+/// single-image run, else <annotate>/<image name>.png (a folder); empty when
+/// no picture was asked for.
+std::string AnnotationPath(const std::string& annotate, const std::string& image, bool several);
 
 /// Input images of a multi-image command: files as given, folders replaced
 /// by the image files they hold (sorted by name).

@@ -49,15 +49,6 @@ std::vector<Annotation> AnnotationsOf(const std::vector<TCPxCircle>& circles)
   return annotations;
 }
 
-/// The given file for one image, else <folder>/<image name>.png inside the given folder.
-std::string AnnotationPath(const Options& options, const std::string& path, bool several)
-{
-  if (options.annotate.empty() || !several)
-    return options.annotate;
-  namespace fs = std::filesystem;
-  return (fs::u8path(options.annotate) / fs::u8path(path).stem()).u8string() + ".png";
-}
-
 ImageReport Analyse(const Options& options, const std::string& path, bool several)
 {
   const auto image = ReadImage(path);
@@ -68,7 +59,7 @@ ImageReport Analyse(const Options& options, const std::string& path, bool severa
   const auto start = std::chrono::steady_clock::now();
   detector.ProcessImage(*grey, &circles);
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  const std::string annotated = AnnotationPath(options, path, several);
+  const std::string annotated = AnnotationPath(options.annotate, path, several);
   if (!annotated.empty())
     WriteAnnotated(*grey, AnnotationsOf(circles), annotated);
 

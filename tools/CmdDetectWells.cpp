@@ -73,14 +73,6 @@ std::vector<Annotation> AnnotationsOf(const TCPxAquavistGridInfoCircle& g)
   return annotations;
 }
 
-std::string AnnotationPath(const Options& options, const std::string& path, bool several)
-{
-  if (options.annotate.empty() || !several)
-    return options.annotate;
-  namespace fs = std::filesystem;
-  return (fs::u8path(options.annotate) / fs::u8path(path).stem()).u8string() + ".png";
-}
-
 ImageReport Analyse(const Options& options, const std::string& path, bool several)
 {
   const auto image = ReadImage(path);
@@ -92,7 +84,7 @@ ImageReport Analyse(const Options& options, const std::string& path, bool severa
   const TCPxAquavistGridInfoCircle grid = detector.DetectCirclesInGrid(*grey, options.rows, options.cols);
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   const bool found = grid.cols > 0;
-  const std::string annotated = AnnotationPath(options, path, several);
+  const std::string annotated = AnnotationPath(options.annotate, path, several);
   if (!annotated.empty())
     WriteAnnotated(*grey, AnnotationsOf(grid), annotated);
 

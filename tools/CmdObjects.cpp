@@ -51,14 +51,6 @@ std::vector<Annotation> AnnotationsOf(const TCPxObjectList& found)
 
 /// Where the annotated picture of `path` goes: the given file for one image,
 /// else <folder>/<image name>.png inside the given folder.
-std::string AnnotationPath(const Options& options, const std::string& path, bool several)
-{
-  if (options.annotate.empty() || !several)
-    return options.annotate;
-  namespace fs = std::filesystem;
-  return (fs::u8path(options.annotate) / fs::u8path(path).stem()).u8string() + ".png";
-}
-
 ImageReport Analyse(const Options& options, const std::string& path, bool several)
 {
   const auto image = ReadImage(path);
@@ -68,7 +60,7 @@ ImageReport Analyse(const Options& options, const std::string& path, bool severa
   settings.dark = options.dark;
   settings.minArea = options.minArea;
   const TCPxObjectList found = TCPxObjectFinder::FindObjects(*image, settings);
-  const std::string annotated = AnnotationPath(options, path, several);
+  const std::string annotated = AnnotationPath(options.annotate, path, several);
   if (!annotated.empty())
     WriteAnnotated(*ToGrey(*image), AnnotationsOf(found), annotated);
 
