@@ -15,6 +15,7 @@ packages=(
   libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-dask python3-distributed
 )
 
 missing=()

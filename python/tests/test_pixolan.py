@@ -1,0 +1,136 @@
+import gc
+
+import numpy as np
+import pytest
+
+import pixolan
+
+
+@pytest.mark.parametrize("width", [1, 31, 641])
+def test_grey_image_is_shared_with_padded_strides(width):
+    img = pixolan.Image8(width, 5)
+    a = np.asarray(img)
+    stride = (width + 31) // 32 * 32
+    assert a.shape == (5, width) and a.dtype == np.uint8 and a.strides == (stride, 1)
+    assert img.stride == stride
+    a[4, width - 1] = 200
+    assert img.max() == 200
+    img.fill(7)
+    assert a[4, width - 1] == 7 and np.shares_memory(a, np.asarray(img))
+
+
+def test_colour_float_and_integer_layouts():
+    c = np.asarray(pixolan.Image24(641, 3))
+    assert c.shape == (3, 641, 3) and c.strides == (1952, 3, 1)
+    q = np.asarray(pixolan.Image32(5, 2))
+    assert q.shape == (2, 5, 4) and q.strides == (32, 4, 1)
+    f = pixolan.ImageFloat(9, 2)
+    fa = np.asarray(f)
+    assert fa.dtype == np.float32 and fa.strides == (64, 4)
+    fa[:] = 1.5
+    assert f.sum() == pytest.approx(27.0)
+    i = pixolan.ImageInt32(3, 2)
+    i.fill(-4)
+    assert np.asarray(i).dtype == np.int32 and (np.asarray(i) == -4).all()
+
+
+def test_array_and_roi_view_keep_the_image_alive():
+    img = pixolan.Image8(641, 40)
+    img.roi = (10, 20, 5, 3)
+    roi = img.roi_array()
+    full = np.asarray(img)
+    assert roi.shape == (3, 5) and roi.strides == (672, 1)
+    roi[:] = 9
+    assert full[20, 10] == 9 and full[22, 14] == 9 and full[19, 10] == 0
+    assert img.count_non_zero() == 15
+    del img
+    gc.collect()
+    # Under the sanitizers a freed buffer would be reported here.
+    full[39, 640] = 1
+    roi[2, 4] = 3
+    assert int(full.sum()) == 15 * 9 - 9 + 3 + 1
+
+
+def test_from_array_copies_any_strides_and_refuses_bad_input():
+    base = np.arange(10 * 12, dtype=np.uint8).reshape(10, 12)
+    view = base[::2, ::3]
+    img = pixolan.Image8.from_array(view)
+    assert (img.width, img.height) == (4, 5)
+    assert np.array_equal(np.asarray(img), view)
+    bgr = np.arange(4 * 6 * 3, dtype=np.uint8).reshape(4, 6, 3).transpose(1, 0, 2)
+    assert np.array_equal(np.asarray(pixolan.Image24.from_array(bgr)), bgr)
+    with pytest.raises(ValueError):
+        pixolan.Image8.from_array(np.zeros((3, 3), np.float32))
+    with pytest.raises(ValueError):
+        pixolan.Image8.from_array(np.zeros((3, 3, 3), np.uint8))
+    with pytest.raises(ValueError):
+        pixolan.Image8.from_array(np.zeros((0, 3), np.uint8))
+    with pytest.raises(ValueError):
+        pixolan.Image24.from_array(np.zeros((3, 3), np.uint8))
+
+
+def test_every_filter_of_the_table_runs_by_name():
+    table = pixolan.filters()
+    assert len(table) > 10 and all("parameters" in d for d in table)
+    for d in table:
+        kwargs = {}
+        for p in d["parameters"]:
+            if p["kind"] == "image":
+                kwargs[p["name"]] = np.ones((3, 3), np.float32) / 9
+        img = pixolan.Image8.from_array((np.arange(24 * 24) % 251).astype(np.uint8).reshape(24, 24))
+        pixolan.apply_filter(d["name"], img, **kwargs)
+
+
+def test_minimum_filter_by_name_matches_numpy():
+    rng = np.random.default_rng(3)
+    src = rng.integers(0, 256, (20, 33), dtype=np.uint8)
+    img = pixolan.Image8.from_array(src)
+    names = {d["name"] for d in pixolan.filters()}
+    assert "Min" in names
+    pixolan.min(img, kernelSize=3)
+    got = np.asarray(img)
+    ref = np.min([src[dy:dy + 18, dx:dx + 31] for dy in range(3) for dx in range(3)], axis=0)
+    # The filter leaves a border band; its interior is the 3x3 minimum.
+    assert np.array_equal(got[1:-2, 1:-2], ref[:-1, :-1])
+
+
+def test_convolution_kernel_from_array():
+    src = np.zeros((9, 9), np.uint8)
+    src[4, 4] = 90
+    img = pixolan.Image8.from_array(src)
+    pixolan.apply_filter("Convolution", img, kernel=np.full((3, 3), 1 / 9, np.float32))
+    got = np.asarray(img)
+    assert got[3:6, 3:6].tolist() == [[10] * 3] * 3 and got[0, 0] == 0
+
+
+def test_exceptions_are_mapped():
+    img = pixolan.Image8(8, 8)
+    with pytest.raises(ValueError, match="kernelSize"):
+        pixolan.apply_filter("Min", img, kernelSize=-3)
+    with pytest.raises(ValueError):
+        pixolan.apply_filter("NoSuchFilter", img)
+    with pytest.raises(ValueError):
+        img.roi = (4, 4, 8, 8)
+    with pytest.raises(ValueError):
+        pixolan.load("/nonexistent/x.bmp")
+
+
+def test_contours_of_a_thresholded_drawing(tmp_path):
+    a = np.zeros((40, 60), np.uint8)
+    a[5:15, 10:30] = 255     # 20 x 10 rectangle
+    a[25:35, 40:46] = 255    # 6 x 10 rectangle
+    img = pixolan.Image8.from_array(a)
+    path = str(tmp_path / "mask.bmp")
+    pixolan.save(img, path)
+    back = pixolan.load(path)
+    assert isinstance(back, pixolan.Image8) and np.array_equal(np.asarray(back), a)
+    found = sorted(pixolan.find_contours(back), key=lambda c: c.area)
+    assert len(found) == 2
+    small, big = found
+    assert big.bounding_box == (10, 5, 20, 10) and small.bounding_box == (40, 25, 6, 10)
+    # Pixel area: the boundary pixels count in.
+    assert big.area == pytest.approx(200) and big.perimeter == pytest.approx(2 * (19 + 9))
+    assert big.centre == pytest.approx((19.5, 9.5))
+    pts = big.points
+    assert pts.dtype == np.int32 and pts.shape[1] == 2
+    assert set(map(tuple, pts.tolist())) >= {(10, 5), (29, 5), (29, 14), (10, 14)}
