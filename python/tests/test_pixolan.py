@@ -134,3 +134,43 @@ def test_contours_of_a_thresholded_drawing(tmp_path):
     pts = big.points
     assert pts.dtype == np.int32 and pts.shape[1] == 2
     assert set(map(tuple, pts.tolist())) >= {(10, 5), (29, 5), (29, 14), (10, 14)}
+
+
+def _plate(rows=2, cols=3, pitch=100.0, radius=30.0, width=400, height=300):
+    """A grey plate of dark anti-aliased wells, with its true centres."""
+    yy, xx = np.mgrid[0:height, 0:width].astype(np.float64)
+    img = np.full((height, width), 160.0)
+    centres = []
+    for j in range(rows):
+        for i in range(cols):
+            cx = width / 2 + (i - (cols - 1) / 2) * pitch
+            cy = height / 2 + (j - (rows - 1) / 2) * pitch
+            cover = np.clip(radius + 0.5 - np.hypot(xx - cx, yy - cy), 0, 1)
+            img = img * (1 - cover) + 60 * cover
+            centres.append((cx, cy))
+    return pixolan.Image8.from_array(np.rint(img).astype(np.uint8)), np.array(centres)
+
+
+def test_detectors_find_a_rendered_plate_on_parallel_threads():
+    import threading
+
+    image, centres = _plate()
+    grid = pixolan.WellDetector().detect_circles_in_grid(image, 2, 3)
+    assert grid.found and (grid.rows, grid.cols) == (2, 3)
+    assert np.abs(grid.well_centres() - centres).max() < 10
+    assert pixolan.WellDetector.fit_linspace([10, 20, 30], 3, 1, 5) == (20, 10)
+
+    # Two detectors on two threads (the GIL is released) give what one gives.
+    expected = [(c.centre, c.radius) for c in pixolan.CircleDetector().detect(image)]
+    assert len(expected) == 6
+    results = [None, None]
+
+    def run(k):
+        results[k] = [(c.centre, c.radius) for c in pixolan.CircleDetector().detect(image)]
+
+    threads = [threading.Thread(target=run, args=(k,)) for k in range(2)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert results[0] == expected and results[1] == expected
