@@ -194,6 +194,16 @@ std::string AnnotationPath(const std::string& annotate, const std::string& image
   return (fs::u8path(annotate) / fs::u8path(image).stem()).u8string() + ".png";
 }
 
+void MakeAnnotationFolder(const std::string& annotate, bool several)
+{
+  if (!several || annotate.empty())
+    return;
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::u8path(annotate), ec);
+  if (ec)
+    throw Failure("cannot make the folder '" + annotate + "': " + ec.message());
+}
+
 void WriteAnnotated(const TCPx8bitImage& grey, const std::vector<Annotation>& annotations, const std::string& path)
 {
   TCPx24bitImage picture(grey.GetWidth(), grey.GetHeight());

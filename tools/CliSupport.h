@@ -70,6 +70,9 @@ void WriteAnnotated(const TCPx8bitImage& grey, const std::vector<Annotation>& an
 /// single-image run, else <annotate>/<image name>.png (a folder); empty when
 /// no picture was asked for.
 std::string AnnotationPath(const std::string& annotate, const std::string& image, bool several);
+/// For a several-image run with pictures asked for: makes the folder
+/// `annotate`; throws Failure when it cannot be made.
+void MakeAnnotationFolder(const std::string& annotate, bool several);
 
 /// Input images of a multi-image command: files as given, folders replaced
 /// by the image files they hold (sorted by name).

@@ -124,13 +124,7 @@ Action Declare(CLI::App& app)
                  "also write the image with the circles drawn and numbered (with several images: a folder)");
   return [options] {
     const bool several = !IsSingleFile(options->images);
-    if (several && !options->annotate.empty())
-    {
-      std::error_code ec;
-      std::filesystem::create_directories(std::filesystem::u8path(options->annotate), ec);
-      if (ec)
-        throw Failure("cannot make the folder '" + options->annotate + "': " + ec.message());
-    }
+    MakeAnnotationFolder(options->annotate, several);
     return ForEachImage(options->images, options->json,
                         [options, several](const std::string& path) { return Analyse(*options, path, several); });
   };
