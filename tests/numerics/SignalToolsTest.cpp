@@ -218,15 +218,15 @@ std::vector<double> DirectLogGabor(const std::vector<double>& x, double lambda, 
 {
   const size_t n = x.size();
   std::vector<LC> xl(x.begin(), x.end());
-  std::vector<LC> spec = test::DirectDft(xl, -1);
+  std::vector<LC> spectrum = test::DirectDft(xl, -1);
   for (size_t k = 0; k < n; ++k)
   {
     const bool keep = k >= 1 && k >= static_cast<size_t>(cutoff) && k <= n / 2;
     const long double l = std::log(static_cast<long double>(k) / n * lambda);
     const long double g = std::exp(-l * l / (2 * std::log((long double)sigmaOnF) * std::log((long double)sigmaOnF)));
-    spec[k] = keep ? spec[k] * g : LC(0);
+    spectrum[k] = keep ? spectrum[k] * g : LC(0);
   }
-  const std::vector<LC> z = test::DirectDft(spec, +1);
+  const std::vector<LC> z = test::DirectDft(spectrum, +1);
   std::vector<double> out(n);
   for (size_t j = 0; j < n; ++j)
     out[j] = static_cast<double>(std::abs(z[j]) / n);
