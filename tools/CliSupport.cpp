@@ -204,6 +204,14 @@ void MakeAnnotationFolder(const std::string& annotate, bool several)
     throw Failure("cannot make the folder '" + annotate + "': " + ec.message());
 }
 
+int ForEachImage(const std::vector<std::string>& inputs, bool json, const std::string& annotate,
+                 const std::function<ImageReport(const std::string& path, bool several)>& analyse)
+{
+  const bool several = !IsSingleFile(inputs);
+  MakeAnnotationFolder(annotate, several);
+  return ForEachImage(inputs, json, [&](const std::string& path) { return analyse(path, several); });
+}
+
 void WriteAnnotated(const TCPx8bitImage& grey, const std::vector<Annotation>& annotations, const std::string& path)
 {
   TCPx24bitImage picture(grey.GetWidth(), grey.GetHeight());

@@ -99,4 +99,9 @@ struct ImageReport
 /// files goes through ReadImage/WriteImage, which serialise it.
 int ForEachImage(const std::vector<std::string>& inputs, bool json,
                  const std::function<ImageReport(const std::string& path)>& analyse);
+/// The same for a command that may write annotated pictures to `annotate`:
+/// makes the folder of a several-image run first and tells `analyse` whether
+/// the run has several images (see AnnotationPath).
+int ForEachImage(const std::vector<std::string>& inputs, bool json, const std::string& annotate,
+                 const std::function<ImageReport(const std::string& path, bool several)>& analyse);
 } // namespace cli

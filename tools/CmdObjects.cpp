@@ -143,10 +143,8 @@ Action Declare(CLI::App& app)
                  "also write the image with outlined, numbered objects (with several images: a folder)");
   return [options, threshold] {
     options->thresholdGiven = threshold->count() > 0;
-    const bool several = !IsSingleFile(options->images);
-    MakeAnnotationFolder(options->annotate, several);
-    return ForEachImage(options->images, options->json,
-                        [options, several](const std::string& path) { return Analyse(*options, path, several); });
+    return ForEachImage(options->images, options->json, options->annotate,
+                        [options](const std::string& path, bool several) { return Analyse(*options, path, several); });
   };
 }
 } // namespace
