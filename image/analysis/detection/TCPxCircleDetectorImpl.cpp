@@ -227,6 +227,12 @@ bool TCPxCircleDetectorImpl::PreProcessImage()
   if (std::isnan(t))
     return false;
   ApplyThresholdFilter(t, nullptr);
+  // Sensor noise leaves specks and spurs on the thresholded edge ring; its
+  // outer contour then gets deep convexity defects and stops voting, and the
+  // template sweep fills the gap with misplaced circles. A two-step opening
+  // removes everything thinner than the ring itself and leaves clean rings as
+  // they are.
+  ApplyMorphologyFilter(Px::Open, 2, nullptr);
   return true;
 }
 

@@ -57,8 +57,8 @@ public:
   /// (Re)creates the images at the working image's size when it changed, then
   /// zeroes the four float images.
   void InitAccumulatorsAndImages();
-  /// CORF, threshold estimation and thresholding of the working image; false
-  /// when the response is flat.
+  /// CORF, threshold estimation, thresholding and a two-step opening of the
+  /// working image; false when the response is flat.
   bool PreProcessImage();
   /// Threshold from the tail of the CORF response histogram; NaN for a flat response.
   double CalculateCORFImageThreshold();
