@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -43,11 +44,11 @@ std::pair<TCPxFloatImage, TCPxFloatImage> HalfWaveResponses(const TCPxFloatImage
 }
 
 /// One group of consecutive tuples sharing polarity, sigma and radius: the
-/// blurred response raised to the group's weight, and per orientation and
-/// tuple the circular shift (rows, columns) at which it is read.
+/// logarithm of the blurred response times the group's weight, and per
+/// orientation and tuple the circular shift (rows, columns) at which it is read.
 struct Group
 {
-  std::unique_ptr<TCPxFloatImage> powered;
+  std::unique_ptr<TCPxFloatImage> weightedLog;
   std::vector<std::vector<std::pair<int, int>>> shifts; ///< [orientation][tuple of the group]
 };
 
@@ -87,18 +88,41 @@ std::vector<std::pair<int, int>> ShiftsOf(const std::vector<TCPxFilterCORF::Tupl
   return shifts;
 }
 
-/// Blur of the group's response as the operator does it: radius (0.9 rho + 2) / 2.
-void BlurForRadius(TCPxFloatImage& image, double rho)
+/// Blur of the group's response as the operator does it, radius (0.9 rho + 2) / 2,
+/// from `response` into `blurred` (of the same size).
+void BlurForRadius(const TCPxFloatImage& response, TCPxFloatImage* blurred, double rho)
 {
   const double r = (0.9 * rho + 2.0) / 2;
   if (!(r > 0))
+  {
+    *blurred = response;
     return;
+  }
   int size = TCGenMathUtils::Round(2 * r + 1);
   if (size % 2 == 0)
     ++size;
   TCPxFilterGauss gauss(size, r / 3);
   gauss.SetBorderHandling(Px::BorderReflect);
-  gauss.ProcessImage(&image, nullptr);
+  gauss.ProcessImage(const_cast<TCPxFloatImage*>(&response), blurred);
+}
+
+/// image = weight * ln(image) over the whole buffer. OpenCV's vectorised
+/// logarithm (within 1e-6 of the exact one) does the bulk; it flushes zero and
+/// subnormal inputs to -88, so those pixels get the exact value (-inf for 0):
+/// with a small weight a flushed zero would otherwise not pull the product to 0.
+void WeightedLog(TCPxFloatImage& image, double weight)
+{
+  cv::Mat& m = *image.GetFullMatPtr();
+  std::vector<float> logs(static_cast<std::size_t>(m.cols));
+  cv::Mat logRow(1, m.cols, CV_32F, logs.data());
+  const float w = static_cast<float>(weight);
+  for (int y = 0; y < m.rows; ++y)
+  {
+    float* v = m.ptr<float>(y);
+    cv::log(cv::Mat(1, m.cols, CV_32F, v), logRow);
+    for (int x = 0; x < m.cols; ++x)
+      v[x] = w * (v[x] < std::numeric_limits<float>::min() ? std::log(v[x]) : logs[x]);
+  }
 }
 
 } // namespace
@@ -219,17 +243,20 @@ void TCPxFilterCORF::ProcessImage(TCPxImageBase* source, TCPxImageBase* destinat
   _impl::ForEachIndex(spans.size(), [&](std::size_t i) {
     const Tuple& t = m_tuples[spans[i].first];
     Group& g = groups[i];
-    g.powered = std::make_unique<TCPxFloatImage>(t.polarity == 0 ? responses.first : responses.second);
-    BlurForRadius(*g.powered, t.rho);
-    g.powered->Pow(spans[i].weight);
+    g.weightedLog = std::make_unique<TCPxFloatImage>(width, height);
+    BlurForRadius(t.polarity == 0 ? responses.first : responses.second, g.weightedLog.get(), t.rho);
+    WeightedLog(*g.weightedLog, spans[i].weight);
     for (int a = 0; a < kOrientations; ++a)
       g.shifts.push_back(ShiftsOf(m_tuples, spans[i].first, spans[i].end, a));
   });
 
-  // Per row band: the product over the tuples (in tuple order) for every
-  // orientation, and the maximum over the orientations.
+  // Per row band: the weighted geometric mean over the tuples for every
+  // orientation, as the sum of weighted logarithms (one logarithm per group
+  // and pixel instead of a power per group and one per result), and the
+  // maximum over the orientations. A zero response gives -inf, so the sum
+  // keeps the product's zero.
   TCPxFloatImage best(width, height);
-  best.Fill(-1.0f);
+  best.Fill(-std::numeric_limits<float>::infinity());
   cv::Mat& bestView = *best.GetFullMatPtr();
   // Bands of up to 16 rows keep the rows the group images are read at in cache.
   _impl::ForEachRowBand(height, std::min(16, height / 8), [&](int rowBegin, int rowEnd) {
@@ -239,24 +266,25 @@ void TCPxFilterCORF::ProcessImage(TCPxImageBase* source, TCPxImageBase* destinat
       float* bestRow = bestView.ptr<float>(y);
       for (int o = 0; o < kOrientations; ++o)
       {
-        std::fill(a.begin(), a.end(), 1.0f);
+        std::fill(a.begin(), a.end(), 0.0f);
         for (const Group& g : groups)
         {
-          const cv::Mat& image = *g.powered->GetFullMatPtr();
+          const cv::Mat& image = *g.weightedLog->GetFullMatPtr();
           for (const auto& [rows, cols] : g.shifts[o])
           {
             int sy = (y - rows) % height;
             if (sy < 0)
               sy += height;
-            PxFloatPrim::MultiplyCircularRow(a.data(), image.ptr<float>(sy), width, cols);
+            PxFloatPrim::AddCircularRow(a.data(), image.ptr<float>(sy), width, cols);
           }
         }
         PxFloatPrim::BinaryRows(PxFloatPrim::EBinary::Max, bestRow, 0, a.data(), 0, bestRow, 0, width, 1);
       }
     }
   });
-  // x^(1/S) is increasing: the power of the maximum is the maximum of the powers.
-  best.Pow(1.0 / weightSum);
+  // exp(x / S) is increasing: the mean of the maximum is the maximum of the means.
+  bestView *= 1.0 / weightSum;
+  cv::exp(bestView, bestView);
 
   if (type == ImageTypeFloat || floatOut)
   {

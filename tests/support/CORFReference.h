@@ -14,8 +14,9 @@ namespace pixolan_test
 {
 // The operator step by step: per orientation and tuple a blurred, circularly
 // shifted, powered copy of the response multiplied into the product, then the
-// weighted geometric mean and the maximum over the orientations. Slow; small
-// images only.
+// weighted geometric mean and the maximum over the orientations. The product
+// is kept in double: with a few dozen factors below 1 a float product
+// underflows into subnormals and loses its digits. Slow; small images only.
 inline TCPxFloatImage LiteralCORF(const TCPxFilterCORF& corf, const TCPxFloatImage& source)
 {
   const int w = source.GetWidth(), h = source.GetHeight();
@@ -36,8 +37,8 @@ inline TCPxFloatImage LiteralCORF(const TCPxFilterCORF& corf, const TCPxFloatIma
   const double spread = corf.GetMaxRadius() / 3;
   for (int a = 0; a < 16; ++a)
   {
-    TCPxFloatImage product(w, h), b(w, h);
-    product.Fill(1.0f);
+    TCPxFloatImage b(w, h);
+    cv::Mat product(h, w, CV_64F, cv::Scalar(1.0)), factor;
     double weightSum = 0, sx = 0, sy = 0;
     for (std::size_t k = 0; k < tuples.size(); ++k)
     {
@@ -63,11 +64,14 @@ inline TCPxFloatImage LiteralCORF(const TCPxFilterCORF& corf, const TCPxFloatIma
       else
         b.CircShift(static_cast<int>(t.rho * std::sin(theta)) - TCGenMathUtils::Round(sx),
                     TCGenMathUtils::Round(sy) - static_cast<int>(t.rho * std::cos(theta)));
-      product *= b;
+      b.GetMatPtr()->convertTo(factor, CV_64F);
+      product = product.mul(factor);
       weightSum += weight;
     }
-    product.Pow(1.0 / weightSum);
-    result.Max(product);
+    cv::pow(product, 1.0 / weightSum, product);
+    TCPxFloatImage mean(w, h);
+    product.convertTo(*mean.GetMatPtr(), CV_32F);
+    result.Max(mean);
   }
   return result;
 }

@@ -96,7 +96,7 @@ void UnaryRows(EUnary op, float* dst, int stride, int width, int height)
 }
 
 PX_HOT_KERNEL
-void MultiplyCircularRow(float* __restrict__ a, const float* __restrict__ source, int width, int shift)
+void AddCircularRow(float* __restrict__ a, const float* __restrict__ source, int width, int shift)
 {
   int c = shift % width;
   if (c < 0)
@@ -104,11 +104,11 @@ void MultiplyCircularRow(float* __restrict__ a, const float* __restrict__ source
   // Two straight runs: a[0, c) meets source[width - c, width), a[c, width) meets source[0, width - c).
   const float* wrapped = source + (width - c);
   for (int x = 0; x < c; ++x)
-    a[x] *= wrapped[x];
+    a[x] += wrapped[x];
   float* rest = a + c;
   const int n = width - c;
   for (int x = 0; x < n; ++x)
-    rest[x] *= source[x];
+    rest[x] += source[x];
 }
 
 // ---- set and clamp -------------------------------------------------------------------------

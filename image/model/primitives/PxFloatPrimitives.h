@@ -43,9 +43,9 @@ enum class EUnary
 /// dst := f(dst).
 void UnaryRows(EUnary op, float* dst, int stride, int width, int height);
 
-/// a[x] *= source[(x - shift) mod width] for x < width: `source` read as if
+/// a[x] += source[(x - shift) mod width] for x < width: `source` read as if
 /// circularly shifted right by `shift` (any sign). a and source must not overlap.
-void MultiplyCircularRow(float* a, const float* source, int width, int shift);
+void AddCircularRow(float* a, const float* source, int width, int shift);
 
 // ---- set and clamp -----------------------------------------------------------------------
 /// Every value := value.

@@ -171,7 +171,7 @@ TEST(FloatPrimitives, AffineQuadWarpAgreesWithOpenCvInsideTheQuadrangle)
   EXPECT_FALSE(PxFloatPrim::WarpAffineQuadLinear(src, dst, sq, line));
 }
 
-TEST(FloatPrimitives, MultiplyCircularRowReadsTheSourceShiftedWithWrapAround)
+TEST(FloatPrimitives, AddCircularRowReadsTheSourceShiftedWithWrapAround)
 {
   const int width = 37; // not a multiple of any vector width
   std::vector<float> source(width);
@@ -180,11 +180,11 @@ TEST(FloatPrimitives, MultiplyCircularRowReadsTheSourceShiftedWithWrapAround)
   for (int shift : {0, 5, -5, width, width + 3, -2 * width - 1})
   {
     std::vector<float> a(width, 2.0f);
-    PxFloatPrim::MultiplyCircularRow(a.data(), source.data(), width, shift);
+    PxFloatPrim::AddCircularRow(a.data(), source.data(), width, shift);
     for (int x = 0; x < width; ++x)
     {
       const int from = ((x - shift) % width + width) % width;
-      ASSERT_EQ(a[x], 2.0f * source[from]) << "shift " << shift << " at " << x;
+      ASSERT_EQ(a[x], 2.0f + source[from]) << "shift " << shift << " at " << x;
     }
   }
 }
