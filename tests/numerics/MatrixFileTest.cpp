@@ -136,10 +136,20 @@ TEST(MatrixFile, LyingOrBrokenFilesFailAndLeaveMatrixUnchanged)
   EXPECT_TRUE(in.fail());
 }
 
+// A path below a regular file cannot be opened: nothing is created, the file
+// stays as it was, and the call returns quietly.
 TEST(MatrixFile, UnopenablePathWritesNothing)
 {
-  TCMathUblasUtils::SaveMatrix(test::Mat({{1}}), "/nonexistent-dir/x/y.mat", true);
-  SUCCEED();
+  const std::string file = TempPath("not_a_folder");
+  std::ofstream(file) << "keep";
+  for (bool binary : {true, false})
+  {
+    const std::string below = file + "/y.mat";
+    TCMathUblasUtils::SaveMatrix(test::Mat({{1}}), below, binary);
+    EXPECT_FALSE(std::ifstream(below).good());
+    EXPECT_EQ(ReadAll(file), "keep");
+  }
+  std::remove(file.c_str());
 }
 
 // Random and mutated inputs must either load a matrix of the announced size or

@@ -343,7 +343,8 @@ TEST(GreyImage, DrawingIsRoiRelative)
   TCPx8bitImage poly(10, 10);
   poly.FillConvexPoly(std::vector<TCGenPoint<double>>{{1.9, 1.9}, {5.9, 1.2}, {5.7, 5.99}, {1.2, 5.5}}, 4);
   EXPECT_EQ(poly.CountNonZero(), 25); // truncated to the 5 x 5 square (1,1)-(5,5)
-  poly.FillConvexPoly(std::vector<TCGenPoint<double>>{}, 4);
+  poly.FillConvexPoly(std::vector<TCGenPoint<double>>{}, 4); // no points: nothing drawn
+  EXPECT_EQ(poly.CountNonZero(), 25);
 
   TCPx8bitImage fill(6, 6);
   fill.Line(0, 3, 5, 3, 1, 1);
@@ -437,7 +438,8 @@ TEST(GreyImage, DrawContourUsesStoredPointsRelativeToTheRoi)
   TCPx8bitImage outline(12, 12);
   outline.DrawContour(contour.get(), 3, false, 1);
   EXPECT_EQ(outline.CountNonZero(), 16);
-  outline.DrawContour(nullptr, 3, false, 1);
+  outline.DrawContour(nullptr, 3, false, 1); // no contour: nothing drawn
+  EXPECT_EQ(outline.CountNonZero(), 16);
 
   TCPx24bitImage colour(12, 12);
   colour.DrawContours({contour.get()}, 0x0000FFul, false, 1);
