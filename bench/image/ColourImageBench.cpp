@@ -24,7 +24,7 @@ void BM_Fill24(benchmark::State& state)
 }
 BENCHMARK(BM_Fill24);
 
-void BM_Fill24_OpenCv(benchmark::State& state)
+void BM_Fill24_RefOpenCv(benchmark::State& state)
 {
   cv::Mat m(kH, kW, CV_8UC3);
   for (auto _ : state)
@@ -33,7 +33,7 @@ void BM_Fill24_OpenCv(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_Fill24_OpenCv);
+BENCHMARK(BM_Fill24_RefOpenCv);
 
 void BM_Import32To24(benchmark::State& state)
 {
@@ -47,7 +47,7 @@ void BM_Import32To24(benchmark::State& state)
 }
 BENCHMARK(BM_Import32To24);
 
-void BM_Import32To24_OpenCv(benchmark::State& state)
+void BM_Import32To24_RefOpenCv(benchmark::State& state)
 {
   cv::Mat src(kH, kW, CV_8UC4, cv::Scalar::all(7)), dst(kH, kW, CV_8UC3);
   for (auto _ : state)
@@ -56,7 +56,7 @@ void BM_Import32To24_OpenCv(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_Import32To24_OpenCv);
+BENCHMARK(BM_Import32To24_RefOpenCv);
 
 void BM_ImportYV12(benchmark::State& state)
 {
@@ -72,7 +72,7 @@ void BM_ImportYV12(benchmark::State& state)
 BENCHMARK(BM_ImportYV12);
 
 // Other coefficients than ours: a speed reference only.
-void BM_ImportYV12_OpenCv(benchmark::State& state)
+void BM_ImportYV12_RefOpenCv(benchmark::State& state)
 {
   cv::Mat frame(kH * 3 / 2, kW, CV_8UC1), dst(kH, kW, CV_8UC3);
   cv::randu(frame, 0, 256);
@@ -82,5 +82,5 @@ void BM_ImportYV12_OpenCv(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_ImportYV12_OpenCv);
+BENCHMARK(BM_ImportYV12_RefOpenCv);
 } // namespace

@@ -54,7 +54,7 @@ BENCHMARK(BM_Dilate)->Arg(1)->Arg(5);
 BENCHMARK(BM_DoubleThreshold);
 BENCHMARK(BM_SobelHoriz);
 
-void BM_CvErode(benchmark::State& s)
+void BM_Min_RefOpenCvErode(benchmark::State& s)
 {
   Frame f;
   const int k = static_cast<int>(s.range(0));
@@ -65,7 +65,7 @@ void BM_CvErode(benchmark::State& s)
     benchmark::ClobberMemory();
   }
 }
-void BM_CvErodeIterations(benchmark::State& s)
+void BM_Erode_RefOpenCv(benchmark::State& s)
 {
   Frame f;
   for (auto _ : s)
@@ -74,7 +74,7 @@ void BM_CvErodeIterations(benchmark::State& s)
     benchmark::ClobberMemory();
   }
 }
-void BM_CvMedian(benchmark::State& s)
+void BM_Median_RefOpenCv(benchmark::State& s)
 {
   Frame f;
   for (auto _ : s)
@@ -83,7 +83,7 @@ void BM_CvMedian(benchmark::State& s)
     benchmark::ClobberMemory();
   }
 }
-void BM_CvRange(benchmark::State& s)
+void BM_Range_RefOpenCv(benchmark::State& s)
 {
   Frame f;
   const cv::Mat kernel = cv::Mat::ones(3, 3, CV_8UC1);
@@ -96,7 +96,7 @@ void BM_CvRange(benchmark::State& s)
     benchmark::ClobberMemory();
   }
 }
-void BM_CvTwoThresholds(benchmark::State& s)
+void BM_DoubleThreshold_RefOpenCv(benchmark::State& s)
 {
   Frame f;
   cv::Mat a, b;
@@ -108,7 +108,7 @@ void BM_CvTwoThresholds(benchmark::State& s)
     benchmark::ClobberMemory();
   }
 }
-void BM_CvSobel(benchmark::State& s)
+void BM_SobelHoriz_RefOpenCv(benchmark::State& s)
 {
   Frame f;
   for (auto _ : s)
@@ -117,10 +117,10 @@ void BM_CvSobel(benchmark::State& s)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_CvErode)->Arg(3)->Arg(5);
-BENCHMARK(BM_CvErodeIterations)->Arg(1)->Arg(5);
-BENCHMARK(BM_CvMedian)->Arg(3)->Arg(5);
-BENCHMARK(BM_CvRange);
-BENCHMARK(BM_CvTwoThresholds);
-BENCHMARK(BM_CvSobel);
+BENCHMARK(BM_Min_RefOpenCvErode)->Arg(3)->Arg(5);
+BENCHMARK(BM_Erode_RefOpenCv)->Arg(1)->Arg(5);
+BENCHMARK(BM_Median_RefOpenCv)->Arg(3)->Arg(5);
+BENCHMARK(BM_Range_RefOpenCv);
+BENCHMARK(BM_DoubleThreshold_RefOpenCv);
+BENCHMARK(BM_SobelHoriz_RefOpenCv);
 } // namespace

@@ -44,7 +44,7 @@ struct FloatFrames
     }                                                                                                              \
   }                                                                                                                \
   BENCHMARK(BM_Float##name);                                                                                       \
-  void BM_Float##name##_OpenCv(benchmark::State& state)                                                            \
+  void BM_Float##name##_RefOpenCv(benchmark::State& state)                                                            \
   {                                                                                                                \
     FloatFrames f;                                                                                                 \
     for (auto _ : state)                                                                                           \
@@ -53,7 +53,7 @@ struct FloatFrames
       benchmark::ClobberMemory();                                                                                  \
     }                                                                                                              \
   }                                                                                                                \
-  BENCHMARK(BM_Float##name##_OpenCv);
+  BENCHMARK(BM_Float##name##_RefOpenCv);
 
 // In place, as the image operators work.
 PAIR(AddInPlace, f.a += f.b, cv::add(f.ma, f.mb, f.ma))
@@ -77,7 +77,7 @@ void BM_FloatCircShift(benchmark::State& state)
 }
 BENCHMARK(BM_FloatCircShift);
 
-void BM_FloatCircShift_OpenCv(benchmark::State& state)
+void BM_FloatCircShift_RefOpenCv(benchmark::State& state)
 {
   FloatFrames f;
   cv::Mat copy;
@@ -92,9 +92,9 @@ void BM_FloatCircShift_OpenCv(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_FloatCircShift_OpenCv);
+BENCHMARK(BM_FloatCircShift_RefOpenCv);
 
-void BM_FloatCircShift_CopyOnce(benchmark::State& state)
+void BM_FloatCircShift_RefCopyOnce(benchmark::State& state)
 {
   FloatFrames f;
   for (auto _ : state)
@@ -103,7 +103,7 @@ void BM_FloatCircShift_CopyOnce(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_FloatCircShift_CopyOnce);
+BENCHMARK(BM_FloatCircShift_RefCopyOnce);
 
 // Running average of grey frames.
 struct AverageFrames
@@ -134,7 +134,7 @@ void BM_RunningAvr(benchmark::State& state)
 }
 BENCHMARK(BM_RunningAvr)->Arg(0)->Arg(1);
 
-void BM_RunningAvr_OpenCv(benchmark::State& state)
+void BM_RunningAvr_RefOpenCv(benchmark::State& state)
 {
   AverageFrames f;
   const bool masked = state.range(0) != 0;
@@ -147,5 +147,5 @@ void BM_RunningAvr_OpenCv(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_RunningAvr_OpenCv)->Arg(0)->Arg(1);
+BENCHMARK(BM_RunningAvr_RefOpenCv)->Arg(0)->Arg(1);
 } // namespace

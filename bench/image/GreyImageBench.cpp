@@ -47,7 +47,7 @@ struct Frames
     }                                                                                                              \
   }                                                                                                                \
   BENCHMARK(BM_##name);                                                                                            \
-  void BM_##name##_OpenCv(benchmark::State& state)                                                                 \
+  void BM_##name##_RefOpenCv(benchmark::State& state)                                                                 \
   {                                                                                                                \
     Frames f;                                                                                                      \
     for (auto _ : state)                                                                                           \
@@ -56,7 +56,7 @@ struct Frames
       benchmark::ClobberMemory();                                                                                  \
     }                                                                                                              \
   }                                                                                                                \
-  BENCHMARK(BM_##name##_OpenCv);
+  BENCHMARK(BM_##name##_RefOpenCv);
 
 PAIR(Add, f.a += f.b, cv::add(f.ma, f.mb, f.ma))
 PAIR(Subtract, f.a -= f.b, cv::subtract(f.ma, f.mb, f.ma))

@@ -30,7 +30,7 @@ void SetBytes(benchmark::State& state, std::size_t bytesPerIteration)
 }
 
 // ---- copy between strides --------------------------------------------------------
-void BM_CopyAlignedBuffer_C4(benchmark::State& state)
+void BM_CopyAlignedBuffer(benchmark::State& state)
 {
   const int srcStride = kW * 4 + 64;
   const int dstStride = kW * 4;
@@ -42,9 +42,9 @@ void BM_CopyAlignedBuffer_C4(benchmark::State& state)
   }
   SetBytes(state, static_cast<std::size_t>(kW) * 4 * kH);
 }
-BENCHMARK(BM_CopyAlignedBuffer_C4);
+BENCHMARK(BM_CopyAlignedBuffer);
 
-void BM_Memcpy_SameBytes(benchmark::State& state)
+void BM_CopyAlignedBuffer_RefMemcpy(benchmark::State& state)
 {
   const std::size_t bytes = static_cast<std::size_t>(kW) * 4 * kH;
   std::vector<unsigned char> src(bytes, 1), dst(bytes);
@@ -55,7 +55,7 @@ void BM_Memcpy_SameBytes(benchmark::State& state)
   }
   SetBytes(state, bytes);
 }
-BENCHMARK(BM_Memcpy_SameBytes);
+BENCHMARK(BM_CopyAlignedBuffer_RefMemcpy);
 
 // ---- mirror ------------------------------------------------------------------------
 void BM_Mirror(benchmark::State& state)
@@ -72,7 +72,7 @@ void BM_Mirror(benchmark::State& state)
 }
 BENCHMARK(BM_Mirror)->Arg(0)->Arg(1);
 
-void BM_CvFlip(benchmark::State& state)
+void BM_Mirror_RefOpenCv(benchmark::State& state)
 {
   cv::Mat src(kH, kW, CV_8UC1), dst(kH, kW, CV_8UC1);
   cv::randu(src, 0, 255);
@@ -84,7 +84,7 @@ void BM_CvFlip(benchmark::State& state)
   }
   SetBytes(state, static_cast<std::size_t>(kW) * kH);
 }
-BENCHMARK(BM_CvFlip)->Arg(0)->Arg(1);
+BENCHMARK(BM_Mirror_RefOpenCv)->Arg(0)->Arg(1);
 
 // ---- nearest-neighbour resize --------------------------------------------------------
 void BM_ScaleNearestNeighbour(benchmark::State& state)
@@ -99,7 +99,7 @@ void BM_ScaleNearestNeighbour(benchmark::State& state)
 }
 BENCHMARK(BM_ScaleNearestNeighbour);
 
-void BM_CvResizeNearest(benchmark::State& state)
+void BM_ScaleNearestNeighbour_RefOpenCv(benchmark::State& state)
 {
   cv::Mat src(kH, kW, CV_8UC1), dst(360, 640, CV_8UC1);
   cv::randu(src, 0, 255);
@@ -109,7 +109,7 @@ void BM_CvResizeNearest(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_CvResizeNearest);
+BENCHMARK(BM_ScaleNearestNeighbour_RefOpenCv);
 
 // ---- histogram -------------------------------------------------------------------------
 void BM_IntensityHistogram(benchmark::State& state)
@@ -127,7 +127,7 @@ void BM_IntensityHistogram(benchmark::State& state)
 }
 BENCHMARK(BM_IntensityHistogram);
 
-void BM_CvCalcHist(benchmark::State& state)
+void BM_IntensityHistogram_RefOpenCv(benchmark::State& state)
 {
   cv::Mat src(kH, kW, CV_8UC1);
   cv::randu(src, 0, 255);
@@ -142,5 +142,5 @@ void BM_CvCalcHist(benchmark::State& state)
   }
   SetBytes(state, static_cast<std::size_t>(kW) * kH);
 }
-BENCHMARK(BM_CvCalcHist);
+BENCHMARK(BM_IntensityHistogram_RefOpenCv);
 } // namespace

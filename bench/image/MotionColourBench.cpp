@@ -35,7 +35,7 @@ void BM_MotionHistory_PerCall(benchmark::State& state)
 }
 BENCHMARK(BM_MotionHistory_PerCall)->Unit(benchmark::kMillisecond);
 
-void BM_OpenCV_MotionHistoryArithmetic(benchmark::State& state)
+void BM_MotionHistory_PerCall_RefOpenCvArithmetic(benchmark::State& state)
 {
   const cv::Mat frames[2] = {Noise(1280, 960, CV_8U, 1), Noise(1280, 960, CV_8U, 2)};
   cv::Mat previous = frames[0].clone(), diff, acc = cv::Mat::zeros(960, 1280, CV_8U), out;
@@ -57,7 +57,7 @@ void BM_OpenCV_MotionHistoryArithmetic(benchmark::State& state)
     cv::threshold(acc, out, 0, 255, cv::THRESH_BINARY);
   }
 }
-BENCHMARK(BM_OpenCV_MotionHistoryArithmetic)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MotionHistory_PerCall_RefOpenCvArithmetic)->Unit(benchmark::kMillisecond);
 
 void BM_HSV_Keying(benchmark::State& state)
 {
@@ -69,7 +69,7 @@ void BM_HSV_Keying(benchmark::State& state)
 }
 BENCHMARK(BM_HSV_Keying)->Unit(benchmark::kMillisecond);
 
-void BM_OpenCV_HsvKeying(benchmark::State& state)
+void BM_HSV_Keying_RefOpenCv(benchmark::State& state)
 {
   const cv::Mat image = Noise(1280, 960, CV_8UC3, 3);
   cv::Mat hsv, mask, out;
@@ -82,7 +82,7 @@ void BM_OpenCV_HsvKeying(benchmark::State& state)
     out.setTo(cv::Scalar::all(0), mask);
   }
 }
-BENCHMARK(BM_OpenCV_HsvKeying)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HSV_Keying_RefOpenCv)->Unit(benchmark::kMillisecond);
 
 void BM_ForegroundGauss_PerFrame(benchmark::State& state)
 {

@@ -40,7 +40,7 @@ void BM_FindContours(benchmark::State& state)
 }
 BENCHMARK(BM_FindContours);
 
-void BM_CvFindContours(benchmark::State& state)
+void BM_FindContours_RefOpenCv(benchmark::State& state)
 {
   const cv::Mat mask = Mask().GetFullMatPtr()->clone();
   for (auto _ : state)
@@ -50,7 +50,7 @@ void BM_CvFindContours(benchmark::State& state)
     benchmark::DoNotOptimize(outlines.data());
   }
 }
-BENCHMARK(BM_CvFindContours);
+BENCHMARK(BM_FindContours_RefOpenCv);
 
 void BM_Thin(benchmark::State& state)
 {

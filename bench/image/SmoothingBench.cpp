@@ -34,7 +34,7 @@ void Run(benchmark::State& state, const TCPxImageFilter& filter, int w = 1920, i
 
 void BM_Gauss(benchmark::State& s) { Run(s, TCPxFilterGauss(static_cast<int>(s.range(0)), 2.0)); }
 BENCHMARK(BM_Gauss)->Arg(5)->Arg(9);
-void BM_CvGaussViaFloat(benchmark::State& s)
+void BM_Gauss_RefOpenCvViaFloat(benchmark::State& s)
 {
   GreyFrame f(1920, 1080);
   const int k = static_cast<int>(s.range(0));
@@ -46,19 +46,19 @@ void BM_CvGaussViaFloat(benchmark::State& s)
     floats.convertTo(f.dst, CV_8U);
   }
 }
-BENCHMARK(BM_CvGaussViaFloat)->Arg(5)->Arg(9);
-void BM_CvGauss(benchmark::State& s)
+BENCHMARK(BM_Gauss_RefOpenCvViaFloat)->Arg(5)->Arg(9);
+void BM_Gauss_RefOpenCv(benchmark::State& s)
 {
   GreyFrame f(1920, 1080);
   const int k = static_cast<int>(s.range(0));
   for (auto _ : s)
     cv::GaussianBlur(f.src, f.dst, cv::Size(k, k), 2.0);
 }
-BENCHMARK(BM_CvGauss)->Arg(5)->Arg(9);
+BENCHMARK(BM_Gauss_RefOpenCv)->Arg(5)->Arg(9);
 
 void BM_DoG(benchmark::State& s) { Run(s, TCPxFilterDoG(7, 1.0, 3.0)); }
 BENCHMARK(BM_DoG);
-void BM_CvFilter2DDoG(benchmark::State& s)
+void BM_DoG_RefOpenCv(benchmark::State& s)
 {
   GreyFrame f(1920, 1080);
   const cv::Mat g1 = cv::getGaussianKernel(7, 1.0, CV_32F), g2 = cv::getGaussianKernel(7, 3.0, CV_32F);
@@ -70,29 +70,29 @@ void BM_CvFilter2DDoG(benchmark::State& s)
     cv::filter2D(floats, out, -1, kernel);
   }
 }
-BENCHMARK(BM_CvFilter2DDoG);
+BENCHMARK(BM_DoG_RefOpenCv);
 
 void BM_Bilateral(benchmark::State& s) { Run(s, TCPxFilterBilateral(5)); }
 BENCHMARK(BM_Bilateral)->Unit(benchmark::kMillisecond);
-void BM_CvBilateral(benchmark::State& s)
+void BM_Bilateral_RefOpenCv(benchmark::State& s)
 {
   GreyFrame f(1920, 1080);
   for (auto _ : s)
     cv::bilateralFilter(f.src, f.dst, 5, 150, 3);
 }
-BENCHMARK(BM_CvBilateral)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bilateral_RefOpenCv)->Unit(benchmark::kMillisecond);
 
-void BM_SNN_1280x1024(benchmark::State& s) { Run(s, TCPxFilterSNN(5), 1280, 1024); }
-BENCHMARK(BM_SNN_1280x1024)->Unit(benchmark::kMillisecond);
-void BM_Kuwahara_1280x1024(benchmark::State& s) { Run(s, TCPxFilterKuwahara(5), 1280, 1024); }
-BENCHMARK(BM_Kuwahara_1280x1024)->Unit(benchmark::kMillisecond);
-void BM_CvBox7_1280x1024(benchmark::State& s)
+void BM_SNN(benchmark::State& s) { Run(s, TCPxFilterSNN(5), 1280, 1024); }
+BENCHMARK(BM_SNN)->Unit(benchmark::kMillisecond);
+void BM_Kuwahara(benchmark::State& s) { Run(s, TCPxFilterKuwahara(5), 1280, 1024); }
+BENCHMARK(BM_Kuwahara)->Unit(benchmark::kMillisecond);
+void BM_SNN_RefOpenCvBox7(benchmark::State& s)
 {
   GreyFrame f(1280, 1024);
   for (auto _ : s)
     cv::blur(f.src, f.dst, cv::Size(7, 7));
 }
-BENCHMARK(BM_CvBox7_1280x1024)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SNN_RefOpenCvBox7)->Unit(benchmark::kMillisecond);
 
 void BM_PMDiffusion(benchmark::State& s) { Run(s, TCPxFilterPMDiffusion(), 640, 480); }
 BENCHMARK(BM_PMDiffusion)->Unit(benchmark::kMillisecond);
@@ -104,12 +104,12 @@ void BM_ConvolutionSame(benchmark::State& s)
   Run(s, TCPxFilterConvolution(&kernel, Px::ConvolutionSame));
 }
 BENCHMARK(BM_ConvolutionSame);
-void BM_CvFilter2D(benchmark::State& s)
+void BM_ConvolutionSame_RefOpenCv(benchmark::State& s)
 {
   GreyFrame f(1920, 1080);
   const cv::Mat kernel(5, 5, CV_32F, cv::Scalar(1.0f / 25));
   for (auto _ : s)
     cv::filter2D(f.src, f.dst, -1, kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT_101);
 }
-BENCHMARK(BM_CvFilter2D);
+BENCHMARK(BM_ConvolutionSame_RefOpenCv);
 } // namespace

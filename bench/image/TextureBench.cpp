@@ -26,7 +26,7 @@ TCPxFloatImage Scene()
   return image;
 }
 
-void CORF(benchmark::State& state)
+void BM_CORF(benchmark::State& state)
 {
   tbb::global_control threads(tbb::global_control::max_allowed_parallelism, static_cast<std::size_t>(state.range(0)));
   const TCPxFloatImage source = Scene();
@@ -35,18 +35,18 @@ void CORF(benchmark::State& state)
   for (auto _ : state)
     corf.ProcessImage(const_cast<TCPxFloatImage*>(&source), &out);
 }
-BENCHMARK(CORF)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CORF)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void CORFStepByStep(benchmark::State& state)
+void BM_CORF_RefStepByStep(benchmark::State& state)
 {
   const TCPxFloatImage source = Scene();
   TCPxFilterCORF corf;
   for (auto _ : state)
     benchmark::DoNotOptimize(pixolan_test::LiteralCORF(corf, source));
 }
-BENCHMARK(CORFStepByStep)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CORF_RefStepByStep)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void Gabor(benchmark::State& state)
+void BM_Gabor(benchmark::State& state)
 {
   const TCPxFloatImage source = Scene();
   TCPxFloatImage out(kW, kH);
@@ -54,9 +54,9 @@ void Gabor(benchmark::State& state)
   for (auto _ : state)
     gabor.ProcessImage(const_cast<TCPxFloatImage*>(&source), &out);
 }
-BENCHMARK(Gabor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Gabor)->Unit(benchmark::kMillisecond);
 
-void GaborFilter2D(benchmark::State& state)
+void BM_Gabor_RefOpenCvFilter2D(benchmark::State& state)
 {
   const TCPxFloatImage source = Scene();
   TCPxFilterGabor2D gabor;
@@ -65,9 +65,9 @@ void GaborFilter2D(benchmark::State& state)
   for (auto _ : state)
     cv::filter2D(*source.GetFullMatPtr(), out, -1, kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT_101);
 }
-BENCHMARK(GaborFilter2D)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Gabor_RefOpenCvFilter2D)->Unit(benchmark::kMillisecond);
 
-void LogGabor(benchmark::State& state)
+void BM_LogGabor(benchmark::State& state)
 {
   const TCPxFloatImage source = Scene();
   TCPxFloatImage out(kW, kH);
@@ -75,9 +75,9 @@ void LogGabor(benchmark::State& state)
   for (auto _ : state)
     logGabor.ProcessImage(const_cast<TCPxFloatImage*>(&source), &out);
 }
-BENCHMARK(LogGabor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LogGabor)->Unit(benchmark::kMillisecond);
 
-void LogGaborFilter2D(benchmark::State& state)
+void BM_LogGabor_RefOpenCvFilter2D(benchmark::State& state)
 {
   const TCPxFloatImage source = Scene();
   TCPxFilterLogGabor2D logGabor;
@@ -87,9 +87,9 @@ void LogGaborFilter2D(benchmark::State& state)
     cv::filter2D(*source.GetFullMatPtr(), out, -1, *kernel->GetFullMatPtr(), cv::Point(-1, -1), 0,
                  cv::BORDER_REFLECT_101);
 }
-BENCHMARK(LogGaborFilter2D)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LogGabor_RefOpenCvFilter2D)->Unit(benchmark::kMillisecond);
 
-void Angularity(benchmark::State& state)
+void BM_Angularity(benchmark::State& state)
 {
   const TCPxFloatImage source = Scene();
   TCPxFloatImage out(kW, kH);
@@ -97,18 +97,18 @@ void Angularity(benchmark::State& state)
   for (auto _ : state)
     angularity.ProcessImage(const_cast<TCPxFloatImage*>(&source), &out);
 }
-BENCHMARK(Angularity)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Angularity)->Unit(benchmark::kMillisecond);
 
-void CornerMinEigenVal(benchmark::State& state)
+void BM_Angularity_RefOpenCvCornerMinEigenVal(benchmark::State& state)
 {
   const TCPxFloatImage source = Scene();
   cv::Mat out;
   for (auto _ : state)
     cv::cornerMinEigenVal(*source.GetFullMatPtr(), out, 11, 3, cv::BORDER_REFLECT_101);
 }
-BENCHMARK(CornerMinEigenVal)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Angularity_RefOpenCvCornerMinEigenVal)->Unit(benchmark::kMillisecond);
 
-void Hurst(benchmark::State& state)
+void BM_Hurst(benchmark::State& state)
 {
   TCPx8bitImage source(kW, kH), out(kW, kH);
   cv::randu(*source.GetFullMatPtr(), 0, 256);
@@ -117,5 +117,5 @@ void Hurst(benchmark::State& state)
     hurst.ProcessImage(&source, &out);
   state.SetItemsProcessed(state.iterations() * kW * kH);
 }
-BENCHMARK(Hurst)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hurst)->Unit(benchmark::kMillisecond);
 } // namespace

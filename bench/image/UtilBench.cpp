@@ -37,7 +37,7 @@ void BM_UtilByte2Float(benchmark::State& state)
 }
 BENCHMARK(BM_UtilByte2Float);
 
-void BM_UtilByte2Float_OpenCv(benchmark::State& state)
+void BM_UtilByte2Float_RefOpenCv(benchmark::State& state)
 {
   cv::Mat grey(kH, kW, CV_8U), out(kH, kW, CV_32F);
   cv::randu(grey, 0, 256);
@@ -47,7 +47,7 @@ void BM_UtilByte2Float_OpenCv(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_UtilByte2Float_OpenCv);
+BENCHMARK(BM_UtilByte2Float_RefOpenCv);
 
 void BM_UtilFloat2Byte(benchmark::State& state)
 {
@@ -62,7 +62,7 @@ void BM_UtilFloat2Byte(benchmark::State& state)
 }
 BENCHMARK(BM_UtilFloat2Byte);
 
-void BM_UtilFloat2Byte_OpenCv(benchmark::State& state)
+void BM_UtilFloat2Byte_RefOpenCv(benchmark::State& state)
 {
   cv::Mat in(kH, kW, CV_32F), out(kH, kW, CV_8U);
   cv::randu(in, -20.0, 280.0);
@@ -72,7 +72,7 @@ void BM_UtilFloat2Byte_OpenCv(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_UtilFloat2Byte_OpenCv);
+BENCHMARK(BM_UtilFloat2Byte_RefOpenCv);
 
 struct Planes
 {
@@ -100,7 +100,7 @@ void BM_UtilSplit(benchmark::State& state)
 }
 BENCHMARK(BM_UtilSplit);
 
-void BM_UtilSplit_OpenCv(benchmark::State& state)
+void BM_UtilSplit_RefOpenCv(benchmark::State& state)
 {
   Planes p;
   for (auto _ : state)
@@ -109,7 +109,7 @@ void BM_UtilSplit_OpenCv(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_UtilSplit_OpenCv);
+BENCHMARK(BM_UtilSplit_RefOpenCv);
 
 void BM_UtilMerge(benchmark::State& state)
 {
@@ -122,7 +122,7 @@ void BM_UtilMerge(benchmark::State& state)
 }
 BENCHMARK(BM_UtilMerge);
 
-void BM_UtilMerge_OpenCv(benchmark::State& state)
+void BM_UtilMerge_RefOpenCv(benchmark::State& state)
 {
   Planes p;
   for (auto _ : state)
@@ -131,7 +131,7 @@ void BM_UtilMerge_OpenCv(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_UtilMerge_OpenCv);
+BENCHMARK(BM_UtilMerge_RefOpenCv);
 
 // A smooth field with a few hundred local maxima, as a filter response would give.
 void PeakField(cv::Mat& m)
@@ -152,7 +152,7 @@ void BM_UtilFindPeaks(benchmark::State& state)
 }
 BENCHMARK(BM_UtilFindPeaks);
 
-void BM_UtilFindPeaks_OpenCv(benchmark::State& state)
+void BM_UtilFindPeaks_RefOpenCv(benchmark::State& state)
 {
   cv::Mat m(kH, kW, CV_32F), dilated, peaks;
   PeakField(m);
@@ -165,5 +165,5 @@ void BM_UtilFindPeaks_OpenCv(benchmark::State& state)
     benchmark::DoNotOptimize(points.data());
   }
 }
-BENCHMARK(BM_UtilFindPeaks_OpenCv);
+BENCHMARK(BM_UtilFindPeaks_RefOpenCv);
 } // namespace

@@ -52,7 +52,7 @@ void BM_SplineEvaluate(benchmark::State& state)
 }
 BENCHMARK(BM_SplineEvaluate)->Unit(benchmark::kMillisecond);
 
-void BM_SplineEvaluateDirectReference(benchmark::State& state)
+void BM_SplineEvaluate_RefDirect(benchmark::State& state)
 {
   const std::vector<double> p = ControlValues(kControl);
   const double step = static_cast<double>(kControl) / kCalls;
@@ -65,7 +65,7 @@ void BM_SplineEvaluateDirectReference(benchmark::State& state)
   }
   state.SetItemsProcessed(state.iterations() * kCalls);
 }
-BENCHMARK(BM_SplineEvaluateDirectReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SplineEvaluate_RefDirect)->Unit(benchmark::kMillisecond);
 
 std::vector<TCGenPoint<double>> CirclePoints(int n)
 {
@@ -88,7 +88,7 @@ void BM_CurveEvaluatePoints10000(benchmark::State& state)
 }
 BENCHMARK(BM_CurveEvaluatePoints10000)->Unit(benchmark::kMicrosecond);
 
-void BM_CurveEvaluatePointsDirectReference(benchmark::State& state)
+void BM_CurveEvaluatePoints10000_RefDirect(benchmark::State& state)
 {
   const std::vector<TCGenPoint<double>> cp = CirclePoints(kControl);
   std::vector<double> x(cp.size()), y(cp.size());
@@ -107,7 +107,7 @@ void BM_CurveEvaluatePointsDirectReference(benchmark::State& state)
   }
   state.SetItemsProcessed(state.iterations() * 10000);
 }
-BENCHMARK(BM_CurveEvaluatePointsDirectReference)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CurveEvaluatePoints10000_RefDirect)->Unit(benchmark::kMicrosecond);
 
 void BM_FitterConstruction(benchmark::State& state)
 {
@@ -153,7 +153,7 @@ std::vector<double> ClosedBasis(size_t nControl, size_t nSamples)
 
 // Reference: B·Bᵀ and (B·Bᵀ)⁻¹·B by cblas_dgemm, the inverse by
 // LAPACKE_dgetrf/dgetri, on the same basis.
-void BM_FitterLapackReference(benchmark::State& state)
+void BM_FitterConstruction_RefLapack(benchmark::State& state)
 {
   const int nc = static_cast<int>(state.range(0)), ns = static_cast<int>(state.range(1));
   const std::vector<double> b = ClosedBasis(static_cast<size_t>(nc), static_cast<size_t>(ns));
@@ -170,7 +170,7 @@ void BM_FitterLapackReference(benchmark::State& state)
     benchmark::DoNotOptimize(f.data());
   }
 }
-BENCHMARK(BM_FitterLapackReference)->Args({200, 1000})->Args({500, 500})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FitterConstruction_RefLapack)->Args({200, 1000})->Args({500, 500})->Unit(benchmark::kMillisecond);
 
 void BM_GetSplinePoints500(benchmark::State& state)
 {

@@ -54,7 +54,7 @@ void BM_Convolve(benchmark::State& state)
 }
 BENCHMARK(BM_Convolve);
 
-void BM_ConvolveDirectLoopReference(benchmark::State& state)
+void BM_Convolve_RefDirectLoop(benchmark::State& state)
 {
   Lcg rng;
   const Math::Vector av = RandomVector(10000, rng), bv = RandomVector(101, rng);
@@ -77,7 +77,7 @@ void BM_ConvolveDirectLoopReference(benchmark::State& state)
     benchmark::DoNotOptimize(out.data());
   }
 }
-BENCHMARK(BM_ConvolveDirectLoopReference);
+BENCHMARK(BM_Convolve_RefDirectLoop);
 
 // ---- Cholesky 200×200 ----
 void BM_CholeskyDecompose(benchmark::State& state)
@@ -92,7 +92,7 @@ void BM_CholeskyDecompose(benchmark::State& state)
 }
 BENCHMARK(BM_CholeskyDecompose)->Unit(benchmark::kMicrosecond);
 
-void BM_CholeskyLapackeReference(benchmark::State& state)
+void BM_CholeskyDecompose_RefLapacke(benchmark::State& state)
 {
   const Math::Matrix a = RandomSpd(200);
   std::vector<double> work(a.data().begin(), a.data().end());
@@ -102,7 +102,7 @@ void BM_CholeskyLapackeReference(benchmark::State& state)
     benchmark::DoNotOptimize(LAPACKE_dpotrf(LAPACK_ROW_MAJOR, 'L', 200, work.data(), 200));
   }
 }
-BENCHMARK(BM_CholeskyLapackeReference)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CholeskyDecompose_RefLapacke)->Unit(benchmark::kMicrosecond);
 
 // ---- symmetric eigen-decomposition 200×200 ----
 void BM_EigenVecsValsSymmetric(benchmark::State& state)
@@ -113,7 +113,7 @@ void BM_EigenVecsValsSymmetric(benchmark::State& state)
 }
 BENCHMARK(BM_EigenVecsValsSymmetric)->Unit(benchmark::kMillisecond);
 
-void BM_EigenLapackeReference(benchmark::State& state)
+void BM_EigenVecsValsSymmetric_RefLapacke(benchmark::State& state)
 {
   const Math::Matrix a = RandomSpd(200);
   std::vector<double> work(a.data().begin(), a.data().end()), w(200);
@@ -123,7 +123,7 @@ void BM_EigenLapackeReference(benchmark::State& state)
     benchmark::DoNotOptimize(LAPACKE_dsyev(LAPACK_ROW_MAJOR, 'V', 'U', 200, work.data(), 200, w.data()));
   }
 }
-BENCHMARK(BM_EigenLapackeReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EigenVecsValsSymmetric_RefLapacke)->Unit(benchmark::kMillisecond);
 
 // ---- fast normal density ----
 void BM_NormalPdfFast(benchmark::State& state)
@@ -142,7 +142,7 @@ void BM_NormalPdfFast(benchmark::State& state)
 }
 BENCHMARK(BM_NormalPdfFast);
 
-void BM_NormalPdfBoostReference(benchmark::State& state)
+void BM_NormalPdfFast_RefBoost(benchmark::State& state)
 {
   const boost::math::normal_distribution<double> n(0.5, std::sqrt(2.0));
   double x = -5.0, sum = 0.0;
@@ -155,7 +155,7 @@ void BM_NormalPdfBoostReference(benchmark::State& state)
   }
   benchmark::DoNotOptimize(sum);
 }
-BENCHMARK(BM_NormalPdfBoostReference);
+BENCHMARK(BM_NormalPdfFast_RefBoost);
 
 // ---- running covariance, 50-dimensional samples ----
 void BM_IterativeCovarianceUpdate50(benchmark::State& state)
@@ -191,7 +191,7 @@ void BM_LearningRateCovarianceUpdate50(benchmark::State& state)
 BENCHMARK(BM_LearningRateCovarianceUpdate50);
 
 // Reference: the rank-one update C += w·x·xᵀ of the same size by BLAS.
-void BM_CovarianceRankOneBlasReference(benchmark::State& state)
+void BM_IterativeCovarianceUpdate50_RefBlasRankOne(benchmark::State& state)
 {
   Lcg rng;
   std::vector<double> x(50), c(50 * 50, 0.0);
@@ -203,7 +203,7 @@ void BM_CovarianceRankOneBlasReference(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_CovarianceRankOneBlasReference);
+BENCHMARK(BM_IterativeCovarianceUpdate50_RefBlasRankOne);
 
 // ---- Gaussian process, 2-D inputs, squared-exponential kernel ----
 constexpr double kGpLength = 0.7, kGpSignal = 1.3, kGpNoise = 0.01;
@@ -236,7 +236,7 @@ void BM_GpTrain(benchmark::State& state)
 BENCHMARK(BM_GpTrain)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 // Reference: K + σ²I by a plain loop (lower triangle), then bare dpotrf/dpotrs.
-void BM_GpTrainLapackeReference(benchmark::State& state)
+void BM_GpTrain_RefLapacke(benchmark::State& state)
 {
   Lcg rng;
   const size_t n = static_cast<size_t>(state.range(0));
@@ -260,7 +260,7 @@ void BM_GpTrainLapackeReference(benchmark::State& state)
     benchmark::DoNotOptimize(LAPACKE_dpotrs(LAPACK_ROW_MAJOR, 'L', ln, 1, k.data(), ln, a.data(), 1));
   }
 }
-BENCHMARK(BM_GpTrainLapackeReference)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GpTrain_RefLapacke)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 void BM_GpEvaluateDistributions1000(benchmark::State& state)
 {
@@ -275,7 +275,7 @@ BENCHMARK(BM_GpEvaluateDistributions1000)->Unit(benchmark::kMillisecond);
 
 // Reference: plain cross-kernel loop, one dgemv for the means and one dtrsm
 // over all test points for the variances, into plain arrays.
-void BM_GpEvaluateDistributions1000Reference(benchmark::State& state)
+void BM_GpEvaluateDistributions1000_RefDirect(benchmark::State& state)
 {
   Lcg rng;
   const size_t n = 500, m = 1000;
@@ -315,7 +315,7 @@ void BM_GpEvaluateDistributions1000Reference(benchmark::State& state)
     benchmark::DoNotOptimize(var.data());
   }
 }
-BENCHMARK(BM_GpEvaluateDistributions1000Reference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GpEvaluateDistributions1000_RefDirect)->Unit(benchmark::kMillisecond);
 
 // ---- minimisers on Rosenbrock's function from (−1.2, 1) ----
 double Rosenbrock(const Math::Vector& x, long* evaluations)

@@ -35,7 +35,7 @@ BENCHMARK(BM_DFTFwd)->Arg(1024)->Arg(65536)->Arg(1000)->Arg(4099)->Unit(benchmar
 
 // Reference: OpenCV's forward DFT of the same real row into the full complex
 // spectrum (the output DFTFwd delivers).
-void BM_DFTOpenCvReference(benchmark::State& state)
+void BM_DFTFwd_RefOpenCv(benchmark::State& state)
 {
   const std::vector<double> x = Signal(static_cast<size_t>(state.range(0)));
   const cv::Mat src(1, static_cast<int>(x.size()), CV_64F, const_cast<double*>(x.data()));
@@ -46,10 +46,10 @@ void BM_DFTOpenCvReference(benchmark::State& state)
     benchmark::DoNotOptimize(dst.data);
   }
 }
-BENCHMARK(BM_DFTOpenCvReference)->Arg(1024)->Arg(65536)->Arg(1000)->Arg(4099)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DFTFwd_RefOpenCv)->Arg(1024)->Arg(65536)->Arg(1000)->Arg(4099)->Unit(benchmark::kMicrosecond);
 
 // Reference: the direct sum over a precomputed table of roots, n = 1000.
-void BM_DFTDirectSumReference(benchmark::State& state)
+void BM_DFTFwd_RefDirectSum(benchmark::State& state)
 {
   const size_t n = 1000;
   const std::vector<double> x = Signal(n);
@@ -75,7 +75,7 @@ void BM_DFTDirectSumReference(benchmark::State& state)
     benchmark::DoNotOptimize(out.data());
   }
 }
-BENCHMARK(BM_DFTDirectSumReference)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DFTFwd_RefDirectSum)->Unit(benchmark::kMicrosecond);
 
 // The square-well detector's call: the peak frequency of a 1,280-sample profile.
 void BM_CalcMaxFrequency1280(benchmark::State& state)
@@ -103,7 +103,7 @@ void BM_Butterworth4(benchmark::State& state)
 BENCHMARK(BM_Butterworth4)->Unit(benchmark::kMillisecond);
 
 // Reference: direct form I with fixed order-4 coefficients in registers.
-void BM_ButterworthDirectFormReference(benchmark::State& state)
+void BM_Butterworth4_RefDirectForm(benchmark::State& state)
 {
   const std::vector<double> x = Signal(1000000);
   std::vector<double> y(x.size());
@@ -124,7 +124,7 @@ void BM_ButterworthDirectFormReference(benchmark::State& state)
     benchmark::DoNotOptimize(y.data());
   }
 }
-BENCHMARK(BM_ButterworthDirectFormReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Butterworth4_RefDirectForm)->Unit(benchmark::kMillisecond);
 
 // ---- LOWESS h = 10 over 10,000 samples ----
 void BM_Lowess10(benchmark::State& state)

@@ -53,7 +53,7 @@ void BM_Histogram_CalculateMasked(benchmark::State& state)
 }
 BENCHMARK(BM_Histogram_CalculateMasked)->Unit(benchmark::kMillisecond);
 
-void BM_OpenCV_calcHistMasked(benchmark::State& state)
+void BM_Histogram_CalculateMasked_RefOpenCv(benchmark::State& state)
 {
   const cv::Mat image = Texture(1920, 1080, 1);
   const cv::Mat mask = Texture(1920, 1080, 2) > 128;
@@ -68,7 +68,7 @@ void BM_OpenCV_calcHistMasked(benchmark::State& state)
     benchmark::DoNotOptimize(hist.data);
   }
 }
-BENCHMARK(BM_OpenCV_calcHistMasked)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Histogram_CalculateMasked_RefOpenCv)->Unit(benchmark::kMillisecond);
 
 // ---- template matching, normalised correlation coefficient ---------------------------
 void BM_Matching_MatchTemplate5(benchmark::State& state)
@@ -85,7 +85,7 @@ void BM_Matching_MatchTemplate5(benchmark::State& state)
 }
 BENCHMARK(BM_Matching_MatchTemplate5)->Unit(benchmark::kMillisecond);
 
-void BM_OpenCV_matchTemplate5(benchmark::State& state)
+void BM_Matching_MatchTemplate5_RefOpenCv(benchmark::State& state)
 {
   const cv::Mat image = Texture(640, 480, 3);
   const cv::Mat templ = image(cv::Rect(300, 200, 48, 48)).clone();
@@ -96,7 +96,7 @@ void BM_OpenCV_matchTemplate5(benchmark::State& state)
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_OpenCV_matchTemplate5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Matching_MatchTemplate5_RefOpenCv)->Unit(benchmark::kMillisecond);
 
 // ---- region growing from 300 seeds, 1280 x 960 ---------------------------------------
 std::vector<cv::Point> Seeds(int w, int h)
@@ -125,7 +125,7 @@ void BM_Segmentation_SegmentGradient(benchmark::State& state)
 }
 BENCHMARK(BM_Segmentation_SegmentGradient)->Unit(benchmark::kMillisecond);
 
-void BM_OpenCV_watershed(benchmark::State& state)
+void BM_Segmentation_SegmentGradient_RefOpenCvWatershed(benchmark::State& state)
 {
   cv::Mat colour;
   cv::cvtColor(Texture(1280, 960, 4), colour, cv::COLOR_GRAY2BGR);
@@ -141,7 +141,7 @@ void BM_OpenCV_watershed(benchmark::State& state)
     cv::watershed(colour, markers);
   }
 }
-BENCHMARK(BM_OpenCV_watershed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Segmentation_SegmentGradient_RefOpenCvWatershed)->Unit(benchmark::kMillisecond);
 
 // ---- dense optical flow ------------------------------------------------------------------
 void BM_OpticalFlow_Calc(benchmark::State& state)
@@ -161,7 +161,7 @@ void BM_OpticalFlow_Calc(benchmark::State& state)
 BENCHMARK(BM_OpticalFlow_Calc)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
 
 // The same arithmetic in OpenCV calls: 7 blurs, 2 derivatives, the products.
-void BM_OpenCV_LucasKanadeArithmetic(benchmark::State& state)
+void BM_OpticalFlow_Calc_RefOpenCvArithmetic(benchmark::State& state)
 {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   const cv::Mat base = Texture(w + 1, h, 6);
@@ -210,5 +210,5 @@ void BM_OpenCV_LucasKanadeArithmetic(benchmark::State& state)
     benchmark::DoNotOptimize(v.data);
   }
 }
-BENCHMARK(BM_OpenCV_LucasKanadeArithmetic)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpticalFlow_Calc_RefOpenCvArithmetic)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
 }  // namespace

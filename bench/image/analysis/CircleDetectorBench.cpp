@@ -79,16 +79,16 @@ TCPx8bitImage CorfResponse()
   return work;
 }
 
-void BM_CorfThreshold_Histogram(benchmark::State& state)
+void BM_CorfThreshold(benchmark::State& state)
 {
   _impl::TCPxCircleDetectorImpl impl;
   impl.SetWorkingImage(std::make_shared<TCPx8bitImage>(CorfResponse()));
   for (auto _ : state)
     benchmark::DoNotOptimize(impl.CalculateCORFImageThreshold());
 }
-BENCHMARK(BM_CorfThreshold_Histogram)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CorfThreshold)->Unit(benchmark::kMillisecond);
 
-void BM_CorfThreshold_31Copies(benchmark::State& state)
+void BM_CorfThreshold_Ref31Copies(benchmark::State& state)
 {
   const TCPx8bitImage response = CorfResponse();
   TCPxFilterDoubleThreshold threshold(0, 255);
@@ -105,5 +105,5 @@ void BM_CorfThreshold_31Copies(benchmark::State& state)
     benchmark::DoNotOptimize(total);
   }
 }
-BENCHMARK(BM_CorfThreshold_31Copies)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CorfThreshold_Ref31Copies)->Unit(benchmark::kMillisecond);
 }  // namespace

@@ -32,13 +32,13 @@ void BM_Contour_GetArea(benchmark::State& state)
 }
 BENCHMARK(BM_Contour_GetArea);
 
-void BM_OpenCV_contourArea(benchmark::State& state)
+void BM_Contour_GetArea_RefOpenCv(benchmark::State& state)
 {
   const std::vector<cv::Point>& p = Outline();
   for (auto _ : state)
     benchmark::DoNotOptimize(cv::contourArea(p, false));
 }
-BENCHMARK(BM_OpenCV_contourArea);
+BENCHMARK(BM_Contour_GetArea_RefOpenCv);
 
 // ---- perimeter -----------------------------------------------------------------------
 void BM_Contour_GetPerimeter(benchmark::State& state)
@@ -49,13 +49,13 @@ void BM_Contour_GetPerimeter(benchmark::State& state)
 }
 BENCHMARK(BM_Contour_GetPerimeter);
 
-void BM_OpenCV_arcLength(benchmark::State& state)
+void BM_Contour_GetPerimeter_RefOpenCv(benchmark::State& state)
 {
   const std::vector<cv::Point>& p = Outline();
   for (auto _ : state)
     benchmark::DoNotOptimize(cv::arcLength(p, true));
 }
-BENCHMARK(BM_OpenCV_arcLength);
+BENCHMARK(BM_Contour_GetPerimeter_RefOpenCv);
 
 // ---- moments -------------------------------------------------------------------------
 void BM_Contour_CreateMoments(benchmark::State& state)
@@ -69,7 +69,7 @@ void BM_Contour_CreateMoments(benchmark::State& state)
 }
 BENCHMARK(BM_Contour_CreateMoments);
 
-void BM_OpenCV_moments(benchmark::State& state)
+void BM_Contour_CreateMoments_RefOpenCv(benchmark::State& state)
 {
   const std::vector<cv::Point>& p = Outline();
   for (auto _ : state)
@@ -78,7 +78,7 @@ void BM_OpenCV_moments(benchmark::State& state)
     benchmark::DoNotOptimize(m);
   }
 }
-BENCHMARK(BM_OpenCV_moments);
+BENCHMARK(BM_Contour_CreateMoments_RefOpenCv);
 
 // ---- convex hull ---------------------------------------------------------------------
 void BM_Contour_GetConvexHull(benchmark::State& state)
@@ -93,7 +93,7 @@ void BM_Contour_GetConvexHull(benchmark::State& state)
 }
 BENCHMARK(BM_Contour_GetConvexHull);
 
-void BM_OpenCV_convexHull(benchmark::State& state)
+void BM_Contour_GetConvexHull_RefOpenCv(benchmark::State& state)
 {
   const std::vector<cv::Point>& p = Outline();
   for (auto _ : state)
@@ -103,7 +103,7 @@ void BM_OpenCV_convexHull(benchmark::State& state)
     benchmark::DoNotOptimize(hull);
   }
 }
-BENCHMARK(BM_OpenCV_convexHull);
+BENCHMARK(BM_Contour_GetConvexHull_RefOpenCv);
 
 // ---- curvature (own scheme, no OpenCV counterpart) ------------------------------------
 void BM_Contour_GetBendingEnergy(benchmark::State& state)
@@ -129,7 +129,7 @@ void BM_Contour_GetXYDftCoefs(benchmark::State& state)
 BENCHMARK(BM_Contour_GetXYDftCoefs);
 
 // The two forward transforms alone, on coordinate rows prepared outside the loop.
-void BM_OpenCV_dft_TwoRows(benchmark::State& state)
+void BM_Contour_GetXYDftCoefs_RefOpenCv(benchmark::State& state)
 {
   cv::Mat xs(1, kPoints, CV_32F), ys(1, kPoints, CV_32F);
   for (int j = 0; j < kPoints; ++j)
@@ -146,7 +146,7 @@ void BM_OpenCV_dft_TwoRows(benchmark::State& state)
     benchmark::DoNotOptimize(sy.data);
   }
 }
-BENCHMARK(BM_OpenCV_dft_TwoRows);
+BENCHMARK(BM_Contour_GetXYDftCoefs_RefOpenCv);
 
 void BM_Contour_DFTLowPass(benchmark::State& state)
 {
@@ -161,7 +161,7 @@ void BM_Contour_DFTLowPass(benchmark::State& state)
 BENCHMARK(BM_Contour_DFTLowPass);
 
 // Forward and inverse transform of the prepared 2 x N matrix.
-void BM_OpenCV_dft_ForwardInverse(benchmark::State& state)
+void BM_Contour_DFTLowPass_RefOpenCv(benchmark::State& state)
 {
   cv::Mat m(2, kPoints, CV_32F);
   for (int j = 0; j < kPoints; ++j)
@@ -177,5 +177,5 @@ void BM_OpenCV_dft_ForwardInverse(benchmark::State& state)
     benchmark::DoNotOptimize(back.data);
   }
 }
-BENCHMARK(BM_OpenCV_dft_ForwardInverse);
+BENCHMARK(BM_Contour_DFTLowPass_RefOpenCv);
 } // namespace

@@ -43,13 +43,13 @@ void BM_Invariants_Flusser8bit(benchmark::State& state)
 }
 BENCHMARK(BM_Invariants_Flusser8bit)->Unit(benchmark::kMillisecond);
 
-void BM_OpenCV_moments8bit(benchmark::State& state)
+void BM_Invariants_Flusser8bit_RefOpenCvMoments(benchmark::State& state)
 {
   const cv::Mat m = ObjectMask();
   for (auto _ : state)
     benchmark::DoNotOptimize(cv::moments(m, false));
 }
-BENCHMARK(BM_OpenCV_moments8bit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Invariants_Flusser8bit_RefOpenCvMoments)->Unit(benchmark::kMillisecond);
 
 void BM_Invariants_FlusserFloat(benchmark::State& state)
 {
@@ -60,14 +60,14 @@ void BM_Invariants_FlusserFloat(benchmark::State& state)
 }
 BENCHMARK(BM_Invariants_FlusserFloat)->Unit(benchmark::kMillisecond);
 
-void BM_OpenCV_momentsFloat(benchmark::State& state)
+void BM_Invariants_FlusserFloat_RefOpenCvMoments(benchmark::State& state)
 {
   cv::Mat m;
   ObjectMask().convertTo(m, CV_32F, 1.0 / 255);
   for (auto _ : state)
     benchmark::DoNotOptimize(cv::moments(m, false));
 }
-BENCHMARK(BM_OpenCV_momentsFloat)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Invariants_FlusserFloat_RefOpenCvMoments)->Unit(benchmark::kMillisecond);
 
 void BM_Invariants_FlusserContour(benchmark::State& state)
 {
@@ -77,7 +77,7 @@ void BM_Invariants_FlusserContour(benchmark::State& state)
 }
 BENCHMARK(BM_Invariants_FlusserContour)->Unit(benchmark::kMillisecond);
 
-void BM_OpenCV_drawAndMoments(benchmark::State& state)
+void BM_Invariants_FlusserContour_RefOpenCvDrawAndMoments(benchmark::State& state)
 {
   const cv::Rect box = cv::boundingRect(Outline());
   std::vector<cv::Point> shifted;
@@ -90,5 +90,5 @@ void BM_OpenCV_drawAndMoments(benchmark::State& state)
     benchmark::DoNotOptimize(cv::moments(m, true));
   }
 }
-BENCHMARK(BM_OpenCV_drawAndMoments)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Invariants_FlusserContour_RefOpenCvDrawAndMoments)->Unit(benchmark::kMillisecond);
 } // namespace
