@@ -49,6 +49,20 @@ bool SupportsSquare(NPxImageTypes type)
 {
   return type == ImageType8bit || type == ImageType24bit || type == ImageTypeFloat;
 }
+
+/// `passes` 3 x 3 passes in place over image(area); the full square in one go.
+void RepeatInPlace(const unsigned char (&members)[9], cv::Mat& image, const cv::Rect& area, int passes, bool dilate)
+{
+  const bool fullSquare = std::all_of(std::begin(members), std::end(members), [](unsigned char m) { return m != 0; });
+  if (fullSquare && passes > 1)
+  {
+    PxPrim::MorphologySquarePasses(image, area, passes, dilate);
+    return;
+  }
+  const cv::Mat mask(3, 3, CV_8UC1, const_cast<unsigned char*>(members));
+  for (int i = 0; i < passes; ++i)
+    PxPrim::MorphologyPass3x3(image, area, image, area, mask, dilate);
+}
 } // namespace
 
 PX_REGISTER_FILTER(TCPxFilterMorphology, Morphology, MorphologyCreator,
@@ -197,14 +211,11 @@ void TCPxFilterMorphology::Square(TCPxImageBase* source, TCPxImageBase* destinat
     cv::Mat dst = _impl::WholeView(*destination);
     const cv::Rect srcArea = area(*source), dstArea = area(*destination);
     PxPrim::MorphologyPass3x3(src, srcArea, dst, dstArea, mask, dilate);
-    for (int i = 1; i < m_iSteps; ++i)
-      PxPrim::MorphologyPass3x3(dst, dstArea, dst, dstArea, mask, dilate);
+    RepeatInPlace(m_mask, dst, dstArea, m_iSteps - 1, dilate);
     return;
   }
   cv::Mat image = src;
-  const cv::Rect a = area(*source);
-  for (int i = 0; i < m_iSteps; ++i)
-    PxPrim::MorphologyPass3x3(image, a, image, a, mask, dilate);
+  RepeatInPlace(m_mask, image, area(*source), m_iSteps, dilate);
 }
 
 void TCPxFilterMorphology::SquareBorderReplicate(TCPxImageBase* source, TCPxImageBase* destination,
@@ -215,17 +226,14 @@ void TCPxFilterMorphology::SquareBorderReplicate(TCPxImageBase* source, TCPxImag
   const cv::Mat mask(3, 3, CV_8UC1, const_cast<unsigned char*>(m_mask));
   cv::Mat& scratch = m_pStates->ScratchFor(source->GetImageType()); // kept between calls
   cv::Mat dst = _impl::WholeView(*_impl::Target(source, destination));
-  cv::Mat from = _impl::WholeView(*source);
-  for (int i = 0; i < m_iSteps; ++i)
-  {
-    // Each pass reads a snapshot of its input, so the output can be the same image.
-    from.copyTo(scratch);
-    if (dilate)
-      cv::dilate(scratch, dst, mask, cv::Point(1, 1), 1, cv::BORDER_REPLICATE);
-    else
-      cv::erode(scratch, dst, mask, cv::Point(1, 1), 1, cv::BORDER_REPLICATE);
-    from = dst;
-  }
+  // A snapshot of the input, so the output can be the same image. OpenCV runs
+  // the steps with the border replicated each time, and turns steps of the
+  // full square into one pass with the wider square (the same result).
+  _impl::WholeView(*source).copyTo(scratch);
+  if (dilate)
+    cv::dilate(scratch, dst, mask, cv::Point(1, 1), m_iSteps, cv::BORDER_REPLICATE);
+  else
+    cv::erode(scratch, dst, mask, cv::Point(1, 1), m_iSteps, cv::BORDER_REPLICATE);
 }
 
 void TCPxFilterMorphology::Circular(TCPxImageBase* source, TCPxImageBase* destination, bool dilate) const

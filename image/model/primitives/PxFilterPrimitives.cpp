@@ -173,6 +173,24 @@ void MorphologyPass3x3(const cv::Mat& src, const cv::Rect& srcRect, cv::Mat& dst
   }
 }
 
+void MorphologySquarePasses(cv::Mat& image, const cv::Rect& rect, int passes, bool dilate)
+{
+  if (rect.width <= 0 || rect.height <= 0 || passes <= 0)
+    return;
+  const cv::Rect grown(rect.x - 1, rect.y - 1, rect.width + 2, rect.height + 2);
+  const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * passes + 1, 2 * passes + 1));
+  cv::Mat& out = Scratch(3, grown.size(), image.type());
+  // The window stops at the grown rectangle (isolated), and OpenCV's constant
+  // morphology border is neutral: outside pixels never win.
+  const int border = cv::BORDER_CONSTANT | cv::BORDER_ISOLATED;
+  if (dilate)
+    cv::dilate(image(grown), out, kernel, cv::Point(-1, -1), 1, border, cv::morphologyDefaultBorderValue());
+  else
+    cv::erode(image(grown), out, kernel, cv::Point(-1, -1), 1, border, cv::morphologyDefaultBorderValue());
+  cv::Mat target = image(rect);
+  out(cv::Rect(1, 1, rect.width, rect.height)).copyTo(target);
+}
+
 namespace
 {
 // round-to-nearest-even by the float adder: adding and subtracting 1.5 * 2^23

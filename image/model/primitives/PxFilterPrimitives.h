@@ -46,6 +46,11 @@ void BandMaskRows(cv::Mat& region, int channels, std::uint8_t lo, std::uint8_t h
 /// their images, which are whole-image headers and may be the same image.
 void MorphologyPass3x3(const cv::Mat& src, const cv::Rect& srcRect, cv::Mat& dst, const cv::Rect& dstRect,
                        const cv::Mat& mask, bool dilate);
+/// `passes` in-place passes of MorphologyPass3x3 with the full 3 x 3 square
+/// over image(rect) (1 pixel inside the image), in one pass: the pixels around
+/// the rectangle never change, so after n passes a pixel holds the extremum
+/// over its (2n + 1)-square window clipped to the rectangle grown by one pixel.
+void MorphologySquarePasses(cv::Mat& image, const cv::Rect& rect, int passes, bool dilate);
 /// Symmetric nearest neighbour over an 8-bit image: for every pixel (x, y)
 /// with r <= x < width - r and r <= y < height - r, of each pair of offsets
 /// (i, j) and (-i, -j) (i in -r..-1 with j in -r..r-1, then i = 0 with j in

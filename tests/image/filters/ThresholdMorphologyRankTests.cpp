@@ -282,6 +282,16 @@ TEST(Morphology, SquareOperationsMatchOpenCvInside)
   TCPx8bitImage out(source);
   TCPxFilterMorphology(Px::Dilate, 3, true).ProcessImage(&out, nullptr);
   EXPECT_EQ(cv::norm(View(out), expected, cv::NORM_INF), 0.0);
+  // The same with the cross, which OpenCV cannot widen into one pass.
+  cv::Mat crossExpected = View(source).clone();
+  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3));
+  for (int i = 0; i < 4; ++i)
+    cv::erode(crossExpected, crossExpected, cross, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+  TCPx8bitImage crossOut(source);
+  TCPxFilterMorphology crossErode(Px::Erode, 4, true);
+  crossErode.SetMask4Connectivity();
+  crossErode.ProcessImage(&crossOut, nullptr);
+  EXPECT_EQ(cv::norm(View(crossOut), crossExpected, cv::NORM_INF), 0.0);
 
   // Without replication the passes stay inside the ROI clipped to the interior.
   TCPx8bitImage roi(source);
@@ -305,6 +315,56 @@ TEST(Morphology, SquareOperationsMatchOpenCvInside)
   TCPx24bitImage colourBefore(colour);
   TCPxFilterMorphology(Px::DilateCircular, 1, false).ProcessImage(&colour, nullptr);
   EXPECT_TRUE(colour == colourBefore);
+}
+
+// Several steps of the square mask run as one wider pass: equal to the same
+// number of single steps, for every kind, ROI, direction, in place or not.
+TEST(Morphology, ManyStepsEqualRepeatedSingleSteps)
+{
+  const TCGenRect<int> rois[] = {TCGenRect<int>(0, 0, 23, 17), TCGenRect<int>(3, 2, 15, 16),
+                                 TCGenRect<int>(0, 5, 9, 17)};
+  int seed = 1;
+  for (int kind = 0; kind < 3; ++kind)
+    for (const TCGenRect<int>& roi : rois)
+      for (int steps : {2, 3, 7})
+        for (Px::EMorphologyTypes type : {Px::Erode, Px::Dilate, Px::Open, Px::Close})
+          for (bool toDestination : {false, true})
+          {
+            std::unique_ptr<TCPxImageBase> source, literal, fast;
+            if (kind == 0)
+              source = std::make_unique<TCPx8bitImage>(23, 17);
+            else if (kind == 1)
+              source = std::make_unique<TCPx24bitImage>(23, 17);
+            else
+              source = std::make_unique<TCPxFloatImage>(23, 17);
+            Noise(*source, static_cast<unsigned>(seed++));
+            source->SetROI(roi);
+            literal.reset(source->Clone());
+            fast.reset(source->Clone());
+            const bool opening = type == Px::Open || type == Px::Close;
+            const Px::EMorphologyTypes first = type == Px::Open || type == Px::Erode ? Px::Erode : Px::Dilate;
+            const Px::EMorphologyTypes second = first == Px::Erode ? Px::Dilate : Px::Erode;
+            TCPxFilterMorphology one(first, 1, false), back(second, 1, false);
+            if (toDestination)
+            {
+              one.ProcessImage(source.get(), literal.get());
+              for (int i = 1; i < steps; ++i)
+                one.ProcessImage(literal.get(), nullptr);
+              TCPxFilterMorphology(type, steps, false).ProcessImage(source.get(), fast.get());
+            }
+            else
+            {
+              for (int i = 0; i < steps; ++i)
+                one.ProcessImage(literal.get(), nullptr);
+              TCPxFilterMorphology(type, steps, false).ProcessImage(fast.get(), nullptr);
+            }
+            if (opening)
+              for (int i = 0; i < steps; ++i)
+                back.ProcessImage(literal.get(), nullptr);
+            ASSERT_EQ(cv::norm(View(*fast), View(*literal), cv::NORM_INF), 0.0)
+                << "kind " << kind << ", roi " << roi.GetLeft() << "," << roi.GetTop() << ", steps " << steps
+                << ", type " << type << (toDestination ? ", to a destination" : ", in place");
+          }
 }
 
 TEST(Morphology, DiscKernelsAndCircularOperations)
