@@ -31,6 +31,8 @@ struct DibLayout
   int bytesPerPixel = 0;
   long long stride = 0;
   std::uint32_t palette[256] = {};
+  /// Palette entry i is (i, i, i): 8-bit pixels widen without a table look-up.
+  bool greyPalette = false;
 };
 
 /// False for a header the stand-in does not paint: not uncompressed 8, 24 or
@@ -59,6 +61,9 @@ bool ReadLayout(const BITMAPINFO* bmi, UINT usage, DibLayout* layout)
     for (std::uint32_t i = 0; i < used; ++i)
       layout->palette[i] = colours[i].rgbBlue | (std::uint32_t(colours[i].rgbGreen) << 8) |
                            (std::uint32_t(colours[i].rgbRed) << 16);
+    layout->greyPalette = true;
+    for (std::uint32_t i = 0; i < 256 && layout->greyPalette; ++i)
+      layout->greyPalette = layout->palette[i] == i * 0x010101u;
   }
   return true;
 }
@@ -76,13 +81,30 @@ void ConvertRun(const BYTE* src, const DibLayout& dib, std::uint32_t* dst, long 
   switch (dib.bytesPerPixel)
   {
   case 1:
-    for (long long i = 0; i < count; ++i)
-      dst[i] = dib.palette[src[i]];
+    if (dib.greyPalette)
+      for (long long i = 0; i < count; ++i)
+        dst[i] = src[i] * 0x010101u;
+    else
+      for (long long i = 0; i < count; ++i)
+        dst[i] = dib.palette[src[i]];
     break;
   case 3:
-    for (long long i = 0; i < count; ++i)
+  {
+    // Four pixels from three little-endian words at a time.
+    long long i = 0;
+    for (; i + 4 <= count; i += 4)
+    {
+      std::uint32_t w[3];
+      std::memcpy(w, src + 3 * i, sizeof(w));
+      dst[i] = w[0] & 0xFFFFFFu;
+      dst[i + 1] = (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8);
+      dst[i + 2] = (w[1] >> 16) | ((w[2] & 0xFFu) << 16);
+      dst[i + 3] = w[2] >> 8;
+    }
+    for (; i < count; ++i)
       dst[i] = src[3 * i] | (std::uint32_t(src[3 * i + 1]) << 8) | (std::uint32_t(src[3 * i + 2]) << 16);
     break;
+  }
   default:
     for (long long i = 0; i < count; ++i)
       dst[i] = src[4 * i] | (std::uint32_t(src[4 * i + 1]) << 8) | (std::uint32_t(src[4 * i + 2]) << 16);
