@@ -97,7 +97,9 @@ Resizes BGRx, BGR and GRAY8 video frames with the pixolan resize core.")
 
 set(CPACK_DEBIAN_RESIZER_PACKAGE_NAME tarvekresizerfilter)
 set(CPACK_DEBIAN_RESIZER_PACKAGE_SECTION video)
-set(CPACK_COMPONENT_RESIZER_DEPENDS runtime)
+# The host headers stand on the component-object basics of the development
+# package (pixolan/platform/WinCom.h).
+set(CPACK_COMPONENT_RESIZER_DEPENDS runtime dev)
 set(CPACK_COMPONENT_RESIZER_DESCRIPTION "video resizer plug-in module and its host interface
 The loadable transform filter module tarvekresizerfilter and the headers a
 host needs to create it and query ITarvekResizer13.")

@@ -90,6 +90,22 @@ def contour_seeds():
     write('contour_text', 'seed-point', b' 1;1;2.5e0;0;\n1;1;-1.25;0;')
 
 
+def com_record(flags, count, roi, probe, width, height, stride, shortening, points, buffer):
+    head = struct.pack('<Bh4ihhhhH', flags, count, *roi, probe, width, height, stride, shortening)
+    return head + b''.join(struct.pack('<ii', x, y) for x, y in points) + bytes(buffer)
+
+
+def com_seeds():
+    square = [(0, 0), (3, 0), (3, 3), (0, 3)]
+    # A square in a ROI and a 4 x 3 grey image in rows of 6 bytes (the last row 4).
+    write('com_records', 'seed-square-4x3', com_record(0, 4, (1, 2, 11, 12), 2, 4, 3, 6, 0, square, range(16)))
+    # Null points for a positive count; a grey record of kind 1; rows wider than the buffer.
+    write('com_records', 'seed-refused', com_record(1 | 12, 2, (0, 0, 0, 0), -1, 8, 8, 8, 0, [(5, 6), (7, 8)],
+                                                    range(40)))
+    # A shortened buffer size: one byte less than the 2 x 2 image at stride 3 needs.
+    write('com_records', 'seed-short-buffer', com_record(2, 1, (0, 0, 1, 1), 0, 2, 2, 3, 4, [(9, -9)], range(5)))
+
+
 def guid_dictionary():
     lines = ['# GUIDs of the media types the resizer knows, as they lie in memory.']
     for name, value in GUIDS.items():
@@ -106,4 +122,5 @@ if __name__ == '__main__':
     raw_seeds()
     matrix_seeds()
     contour_seeds()
+    com_seeds()
     guid_dictionary()

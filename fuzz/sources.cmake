@@ -10,3 +10,5 @@ pixolan_fuzz_target(matrix_file CORPUS matrix_file
   SOURCES FuzzMatrixFile.cpp LIBS pixolan::tarvekmath)
 pixolan_fuzz_target(contour_text CORPUS contour_text
   SOURCES FuzzContourText.cpp LIBS pixolan::pixolan)
+pixolan_fuzz_target(com_records CORPUS com_records
+  SOURCES FuzzComRecords.cpp LIBS pixolan::pixolan)

@@ -92,7 +92,8 @@ for lib in libpixolan libtarvekmath libpixolan-general; do
 done
 
 deps=("$ours" "libopencv-dev" "libboost-dev")
-files=("$I/pixolan/pixolan.h" "$I/pixolan/platform/WinBitmap.h" "$I/tarvekmath/tarvekmath.h"
+files=("$I/pixolan/pixolan.h" "$I/pixolan/platform/WinBitmap.h" "$I/pixolan/platform/WinCom.h"
+  "$I/pixolan/platform/WinGdi.h" "$I/tarvekmath/tarvekmath.h"
   "$I/general/general.h" "$L/libpixolan.so" "$L/libtarvekmath.so" "$L/libpixolan-general.so"
   "$L/cmake/pixolan/pixolanConfig.cmake" "$L/cmake/pixolan/pixolanTargets.cmake"
   "$L/pkgconfig/pixolan.pc" "$L/pkgconfig/tarvekmath.pc" "$L/pkgconfig/pixolan-general.pc")
@@ -104,7 +105,7 @@ files=("$B/pixolan")
 forbidden=("^\./${prefix#/}/${libdir}/")
 check_package pixolan-tools
 
-deps=("$ours" "libc6")
+deps=("$ours" "libpixolan-dev" "libc6")
 files=("$L/tarvekresizerfilter.so" "$I/tarvek/resizer/ITarvekResizer13.h" "$I/tarvek/dshow/Com.h"
   "$I/tarvek/dshow/WinTypes.h")
 forbidden=("/${incdir}/(pixolan|tarvekmath|general)/" "/lib[^/]*\.so")

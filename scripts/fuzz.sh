@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 build="${FUZZ_BUILD:-build-fuzz}"
-targets=(resizer_format raw_file raw_file_on_disk matrix_file contour_text)
+targets=(resizer_format raw_file raw_file_on_disk matrix_file contour_text com_records)
 
 corpus_of() {
   case "$1" in

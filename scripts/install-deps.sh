@@ -11,6 +11,7 @@ packages=(
   liblapacke-dev libopenblas-dev
   libtbb-dev
   libgtest-dev libgmock-dev
+  xvfb  # a virtual X server for the display-window tests
   clang-14 libclang-rt-14-dev  # the libFuzzer build: libFuzzer comes with the compiler runtime
   libbenchmark-dev
   libcli11-dev nlohmann-json3-dev

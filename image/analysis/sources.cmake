@@ -1,11 +1,13 @@
-# Contours and their measures, shape invariants, image files, objects of an image,
-# well plates.
+# Contours and their measures, shape invariants, image files, display and
+# component wrappers, objects of an image, well plates.
 target_sources(pixolan PRIVATE
   analysis/PxMomentRules.cpp
   analysis/TCPxAquavistWellDetector.cpp
   analysis/TCPxCircleDetector.cpp
   analysis/TCPxContour.cpp
   analysis/TCPxIO.cpp
+  analysis/TCPxGUI.cpp
+  analysis/TCPxComUtils.cpp
   analysis/TCPxInvariants.cpp
   analysis/TCPxMatching.cpp
   analysis/TCPxComparing.cpp

@@ -5,9 +5,11 @@
 #include <pixolan/analysis/TCPxAquavistWellDetector.h>
 #include <pixolan/analysis/TCPxCircle.h>
 #include <pixolan/analysis/TCPxCircleDetector.h>
+#include <pixolan/analysis/TCPxComUtils.h>
 #include <pixolan/analysis/TCPxComparing.h>
 #include <pixolan/analysis/TCPxContour.h>
 #include <pixolan/analysis/TCPxDFT.h>
+#include <pixolan/analysis/TCPxGUI.h>
 #include <pixolan/analysis/TCPxHistogram.h>
 #include <pixolan/analysis/TCPxIO.h>
 #include <pixolan/analysis/TCPxInvariants.h>

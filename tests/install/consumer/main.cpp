@@ -24,7 +24,16 @@ int main()
   std::vector<int> histogram;
   const int peak = image.GetIntensityHistogram(16, &histogram);
   const unsigned long hsv = TCPxConversion::Rgb2Hsv(255);
-  const bool ok = part && part->GetWidth() == 32 && peak == 64 * 48 && histogram.size() == 16 &&
+  // The device-context stand-in and the component wrappers, as a host uses them.
+  HDC hdc = CreateMemorySurface(64, 48);
+  const bool drawn = TCPxGUI::DrawImageAt(hdc, image, 0, 0) && GetMemorySurfacePixels(hdc)[0] == 0;
+  DestroyMemorySurface(hdc);
+  tagTCIdtPxImage record{};
+  TCPxComUtils::ConvertN2CImage8bit(image, &record);
+  CComPtr<ITCPxImage> com = TCPxComUtils::MakeComImage(TCPxComUtils::ConvertC2NImage8bit(record));
+  int kind = -1;
+  const bool wrapped = com && com->GetKind(&kind) == S_OK && kind == 0;
+  const bool ok = drawn && wrapped && part && part->GetWidth() == 32 && peak == 64 * 48 && histogram.size() == 16 &&
                   (hsv & 0xFF) == 0 && TCGenMathUtils::Round(2.5) == 3 &&
                   Gen::convert(std::wstring(L"\u00e9")) == "\xc3\xa9" &&
                   TCMathUblasUtils::Sum(TCMathUblasUtils::Linspace(0.0, 1.0, 5)) == 2.5;
