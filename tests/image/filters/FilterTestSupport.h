@@ -5,19 +5,21 @@
 
 #include <pixolan/pixolan.h>
 
+#include "ImageTestSupport.h"
+
 namespace filtertest
 {
 /// Local header over an image's whole buffer.
+using pxtest::Full;
 inline cv::Mat View(const TCPxImageBase& image)
 {
-  return *image.GetFullMatPtr();
+  return Full(image);
 }
 
+/// Uniform noise over 0..255 in every channel, whatever the element type.
 inline void Noise(TCPxImageBase& image, unsigned seed)
 {
-  cv::Mat m = View(image);
-  cv::setRNGSeed(static_cast<int>(seed));
-  cv::randu(m, cv::Scalar::all(0), cv::Scalar::all(256));
+  pxtest::FillRandom(image, seed, 0, 256);
 }
 
 /// Largest absolute difference over a rectangle.

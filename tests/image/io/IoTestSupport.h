@@ -15,6 +15,8 @@
 
 #include <pixolan/model/TCPxImageBase.h>
 
+#include "ImageTestSupport.h"
+
 namespace io_test
 {
 namespace fs = std::filesystem;
@@ -44,17 +46,17 @@ protected:
   fs::path m_dir;
 };
 
-/// Fills the whole image with reproducible random values of its element type.
+/// Fills the whole image with reproducible random values of its element type,
+/// in ranges the file formats keep exactly.
 inline void FillRandom(TCPxImageBase* image, std::uint64_t seed)
 {
-  cv::RNG rng(seed);
-  cv::Mat& view = *image->GetFullMatPtr();
-  if (view.depth() == CV_32F)
-    rng.fill(view, cv::RNG::UNIFORM, -1000.0, 1000.0);
-  else if (view.depth() == CV_32S)
-    rng.fill(view, cv::RNG::UNIFORM, -100000, 100000);
+  const int depth = image->GetFullMatPtr()->depth();
+  if (depth == CV_32F)
+    pxtest::FillRandom(*image, seed, -1000.0, 1000.0);
+  else if (depth == CV_32S)
+    pxtest::FillRandom(*image, seed, -100000, 100000);
   else
-    rng.fill(view, cv::RNG::UNIFORM, 0, 256);
+    pxtest::FillRandom(*image, seed);
 }
 
 /// A smooth picture (gradients and a disc) that lossy codecs keep close.

@@ -12,19 +12,13 @@
 
 #include <pixolan/pixolan.h>
 
+#include "ImageTestSupport.h"
+
+using pxtest::Full;
+using pxtest::FillRandom;
+
 namespace
 {
-void FillRandom(TCPx8bitImage& image, unsigned seed)
-{
-  std::mt19937 rng(seed);
-  for (int y = 0; y < image.GetHeight(); ++y)
-    for (int x = 0; x < image.GetWidth(); ++x)
-    {
-      TCPxAutoRoi whole(&image, TCGenRect<int>(0, 0, image.GetWidth(), image.GetHeight()));
-      image.SetPixelFast(x, y, static_cast<unsigned char>(rng() & 0xFF));
-    }
-}
-
 TCPx8bitImage Filled(int w, int h, unsigned char v)
 {
   TCPx8bitImage image(w, h);
@@ -32,10 +26,6 @@ TCPx8bitImage Filled(int w, int h, unsigned char v)
   return image;
 }
 
-cv::Mat Full(const TCPx8bitImage& image)
-{
-  return *image.GetFullMatPtr();
-}
 } // namespace
 
 TEST(GreyImage, PixelAccessorsUseTheirCoordinateSystems)

@@ -13,6 +13,10 @@
 
 #include "primitives/PxPrimitives.h"
 
+#include "ImageTestSupport.h"
+
+using pxtest::FillRandom;
+
 namespace
 {
 // A three-channel byte image built only from the base classes: checks that the
@@ -32,14 +36,6 @@ public:
 unsigned char* Pixels(TCPxByteImage& image)
 {
   return const_cast<unsigned char*>(image.GetBuffer());
-}
-
-void FillRandom(TCPx8bitImage& image, unsigned seed)
-{
-  std::mt19937 rng(seed);
-  for (int y = 0; y < image.GetHeight(); ++y)
-    for (int x = 0; x < image.GetWidth(); ++x)
-      Pixels(image)[y * image.GetStepSize() + x] = static_cast<unsigned char>(rng() & 0xFF);
 }
 
 unsigned char At(const TCPx8bitImage& image, int x, int y)

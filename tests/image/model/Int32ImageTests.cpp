@@ -12,27 +12,14 @@
 #include <pixolan/analysis/TCPxContour.h>
 #include <pixolan/model/TCPxInt32Image.h>
 
+#include "ImageTestSupport.h"
+
+using pxtest::Full;
+using pxtest::FillRandom;
+using pxtest::Same;
+
 namespace
 {
-void FillRandom(TCPxInt32Image& image, unsigned seed)
-{
-  std::mt19937 rng(seed);
-  cv::Mat m = *image.GetFullMatPtr();
-  for (int y = 0; y < m.rows; ++y)
-    for (int x = 0; x < m.cols; ++x)
-      m.at<int>(y, x) = static_cast<int>(rng());
-}
-
-cv::Mat Full(const TCPxImageBase& image)
-{
-  return *image.GetFullMatPtr();
-}
-
-bool Same(const cv::Mat& a, const cv::Mat& b)
-{
-  return a.size() == b.size() && a.type() == b.type() && cv::countNonZero(a != b) == 0;
-}
-
 int Clamp(long long v)
 {
   return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));

@@ -18,26 +18,14 @@
 #include <pixolan/model/TCPxInt32Image.h>
 #include <pixolan/model/TCPxUtil.h>
 
+#include "ImageTestSupport.h"
+
+using pxtest::Full;
+using pxtest::FillRandom;
+using pxtest::Same;
+
 namespace
 {
-// Whole-image header over an image's own pixels (a copy, so OpenCV cannot re-point the image's view).
-cv::Mat Full(const TCPxImageBase& image)
-{
-  return *image.GetFullMatPtr();
-}
-
-void Randomise(const TCPxImageBase& image, unsigned seed, double lo = 0, double hi = 256)
-{
-  cv::Mat m = Full(image);
-  cv::RNG rng(seed);
-  rng.fill(m, cv::RNG::UNIFORM, lo, hi);
-}
-
-bool Same(const cv::Mat& a, const cv::Mat& b)
-{
-  return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
-}
-
 unsigned long Rgb(int r, int g, int b)
 {
   return static_cast<unsigned long>(r) | (static_cast<unsigned long>(g) << 8) | (static_cast<unsigned long>(b) << 16);
@@ -63,7 +51,7 @@ TEST(ImageConversion, Float2ByteRoundsHalvesToEvenSaturatesAndZeroesNan)
 TEST(ImageConversion, Float2ByteMatchesConvertToFromRoiToRoi)
 {
   TCPxFloatImage source(37, 21);
-  Randomise(source, 1, -20.0, 280.0);
+  FillRandom(source, 1, -20.0, 280.0);
   source.SetROI(TCGenRect<int>(3, 2, 33, 19));
   TCPx8bitImage target(40, 30);
   target.SetROI(TCGenRect<int>(5, 7, 6, 8)); // smaller ROI: the source ROI's size is written from its start
@@ -94,7 +82,7 @@ TEST(ImageConversion, Float2ByteLeavesTargetAloneWhenRegionWouldLeaveIt)
 TEST(ImageConversion, Byte2FloatOfGreyMatchesConvertTo)
 {
   TCPx8bitImage source(33, 17);
-  Randomise(source, 2);
+  FillRandom(source, 2);
   source.SetROI(TCGenRect<int>(1, 2, 31, 16));
   TCPxFloatImage target(40, 20);
   target.SetROI(TCGenRect<int>(4, 3, 40, 20));
@@ -111,7 +99,7 @@ TEST(ImageConversion, Byte2FloatOfColourWeighsBytesInMemoryOrderForEveryWidth)
   for (int width = 1; width <= 12; ++width)
   {
     TCPx24bitImage source(width, 3);
-    Randomise(source, 10 + width);
+    FillRandom(source, 10 + width);
     TCPxFloatImage target(width, 3);
     TCPxConversion::Byte2Float(source, &target);
     for (int y = 0; y < 3; ++y)
@@ -133,12 +121,12 @@ TEST(ImageConversion, Byte2FloatOfColourWeighsBytesInMemoryOrderForEveryWidth)
 TEST(ImageConversion, Byte2FloatIgnoresFourChannelsAndTargetsTooSmall)
 {
   TCPx32bitImage four(8, 8);
-  Randomise(four, 3, 1, 256);
+  FillRandom(four, 3, 1, 256);
   TCPxFloatImage target(8, 8);
   TCPxConversion::Byte2Float(four, &target);
   EXPECT_EQ(cv::countNonZero(Full(target)), 0);
   TCPx8bitImage big(9, 8);
-  Randomise(big, 4, 1, 256);
+  FillRandom(big, 4, 1, 256);
   TCPxConversion::Byte2Float(big, std::shared_ptr<TCPxFloatImage>(&target, [](TCPxFloatImage*) {}));
   EXPECT_EQ(cv::countNonZero(Full(target)), 0);
 }
@@ -148,7 +136,7 @@ TEST(ImageConversion, Byte2FloatIgnoresFourChannelsAndTargetsTooSmall)
 TEST(ImageConversion, Rgb2HsvInPlaceMatchesSingleValuesOverTheRoiOnly)
 {
   TCPx24bitImage image(23, 11);
-  Randomise(image, 5);
+  FillRandom(image, 5);
   const cv::Mat before = Full(image).clone();
   image.SetROI(TCGenRect<int>(2, 1, 20, 10));
   TCPxConversion::Rgb2Hsv(&image);
@@ -181,7 +169,7 @@ TEST(ImageConversion, Rgb2HsvIntoTargetKeepsSourceAndUsesItsRectangle)
 TEST(ImageConversion, HsvRoundTripRestoresColours)
 {
   TCPx24bitImage image(64, 16);
-  Randomise(image, 6);
+  FillRandom(image, 6);
   const cv::Vec3b primaries[] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {0, 255, 255}, {77, 77, 77}, {0, 0, 0}};
   for (int i = 0; i < 6; ++i)
     Full(image).at<cv::Vec3b>(0, i) = primaries[i];
@@ -197,7 +185,7 @@ TEST(ImageConversion, HsvRoundTripRestoresColours)
 TEST(ImageConversion, Rgb2BgrSwapsOuterBytesInsideTheRoi)
 {
   TCPx24bitImage image(9, 5);
-  Randomise(image, 7);
+  FillRandom(image, 7);
   const cv::Mat before = Full(image).clone();
   image.SetROI(TCGenRect<int>(1, 1, 8, 4));
   TCPxConversion::Rgb2Bgr(&image);
@@ -222,7 +210,7 @@ TEST(Util, CreateImageMakesTheClassOfEachTypeAndNullOtherwise)
 TEST(Util, SplitAndMergeMatchOpenCvAndRoundTrip)
 {
   TCPx24bitImage colour(31, 9);
-  Randomise(colour, 8);
+  FillRandom(colour, 8);
   colour.SetROI(TCGenRect<int>(1, 1, 21, 9));
   TCPx8bitImage b(20, 8), g(22, 10), r(20, 8);
   g.SetROI(TCGenRect<int>(2, 2, 22, 10));
@@ -257,7 +245,7 @@ TEST(Util, SplitAndMergeRefuseNullPlanesAndIgnoreOtherSizes)
 TEST(Util, CopyMakeBorderReplicatesEdgesByHalfTheSizeDifference)
 {
   TCPx8bitImage source(5, 4);
-  Randomise(source, 9);
+  FillRandom(source, 9);
   TCPx8bitImage target(10, 9); // borders: 2 rows, 2 columns (integer halves)
   target.SetROI(TCGenRect<int>(0, 0, 9, 8));
   TCPxUtil::CopyMakeBorder(source, &target);
@@ -396,7 +384,7 @@ TEST(Util, FindPeaksReturnsLocalMaximaAboveThresholdInRowOrder)
 TEST(Util, FindPeaksAgreesWithDilateAndCompare)
 {
   TCPxFloatImage image(67, 41);
-  Randomise(image, 11, 0.0, 1.0);
+  FillRandom(image, 11, 0.0, 1.0);
   cv::Mat m = Full(image);
   m.at<float>(10, 10) = std::nanf(""); // NaN is never a peak and does not block its neighbours
   cv::Mat dilated, isMax;
