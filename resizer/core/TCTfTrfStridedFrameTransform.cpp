@@ -38,6 +38,9 @@ const std::uint8_t* FirstRow(const std::uint8_t* buffer, std::ptrdiff_t stride, 
 }
 } // namespace
 
+TCTfTrfStridedFrameTransform::TCTfTrfStridedFrameTransform() = default;
+TCTfTrfStridedFrameTransform::~TCTfTrfStridedFrameTransform() = default;
+
 TCTfTrfStridedFrameTransform::Status TCTfTrfStridedFrameTransform::Configure(TCTfTrfPixelLayout layout,
                                                                              int inputWidth, int inputHeight,
                                                                              int outputWidth, int outputHeight)
@@ -57,6 +60,8 @@ TCTfTrfStridedFrameTransform::Status TCTfTrfStridedFrameTransform::Configure(TCT
       PxPrim::NearestCentreTable(outputWidth, inputWidth, pixelBytes, m_xOffsets.data());
       PxPrim::NearestCentreTable(outputHeight, inputHeight, 1, m_yRows.data());
       m_wordPixels3 = pixelBytes == 3 ? PxPrim::WordPixels3(m_xOffsets.data(), outputWidth, inputWidth) : 0;
+      m_shuffles = std::make_unique<PxPrim::NearestRowShuffles>();
+      PxPrim::BuildNearestRowShuffles(m_xOffsets.data(), outputWidth, inputWidth, pixelBytes, m_shuffles.get());
       const long long pixels = static_cast<long long>(outputWidth) * outputHeight;
       const long long workers = std::max(1u, std::thread::hardware_concurrency());
       long long bands = 1;
@@ -89,6 +94,7 @@ void TCTfTrfStridedFrameTransform::Reset()
   std::vector<int>().swap(m_xOffsets);
   std::vector<int>().swap(m_yRows);
   std::vector<Band>().swap(m_bands);
+  m_shuffles.reset();
 }
 
 bool TCTfTrfStridedFrameTransform::Transform(const TCTfTrfFrameFormat& in, const std::uint8_t* input,
@@ -121,7 +127,7 @@ bool TCTfTrfStridedFrameTransform::Transform(const TCTfTrfFrameFormat& in, const
   const int pixelBytes = TCTfTrfFrameFormat::PixelBytes(m_layout);
   const auto rows = [&](const Band& band) {
     PxPrim::ResizeNearestRows(source, inStride, output, outStride, m_outWidth, band.begin, band.end, pixelBytes,
-                              m_xOffsets.data(), m_yRows.data(), m_wordPixels3);
+                              m_xOffsets.data(), m_yRows.data(), m_wordPixels3, m_shuffles.get());
   };
   if (m_bands.size() > 1)
   {

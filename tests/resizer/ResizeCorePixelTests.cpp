@@ -211,6 +211,12 @@ INSTANTIATE_TEST_SUITE_P(
     StridedCase{TCTfTrfPixelLayout::Bgr24, 15, 9, 8, 3, 1, 2, true},
     StridedCase{TCTfTrfPixelLayout::Bgr24, 5, 3, 16, 7, 0, 0, false},
     StridedCase{TCTfTrfPixelLayout::Grey8, 5, 3, 8, 7, 0, 3, true},
+    // rows moved in shuffled 16-byte blocks: loads clamped to a short source
+    // row, several loads per block, and too many for a block (plain loops)
+    StridedCase{TCTfTrfPixelLayout::Grey8, 17, 5, 40, 9, 0, 0, false},
+    StridedCase{TCTfTrfPixelLayout::Grey8, 333, 7, 120, 5, 2, 1, true},
+    StridedCase{TCTfTrfPixelLayout::Bgr24, 99, 3, 37, 3, 0, 0, false},
+    StridedCase{TCTfTrfPixelLayout::Grey8, 301, 3, 48, 2, 0, 0, false},
     // frames large enough to be worked in bands
     StridedCase{TCTfTrfPixelLayout::Bgr24, 1001, 561, 1000, 700, 0, 0, true},
     StridedCase{TCTfTrfPixelLayout::Bgrx32, 1279, 719, 640, 360, 0, 0, false}));

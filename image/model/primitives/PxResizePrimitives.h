@@ -5,6 +5,7 @@
 // their arguments.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace PxPrim
 {
@@ -23,13 +24,34 @@ void NearestCentreTable(int dstLen, int srcLen, int scale, int* table);
 /// word would reach past the source row. `xOfs` are byte offsets, ascending.
 int WordPixels3(const int* xOfs, int dstWidth, int srcWidth);
 
+/// Byte shuffles for one pair of row widths, built once: each 16-byte block
+/// of a destination row is gathered from `loads` 16-byte loads of the source
+/// row, each rearranged by a byte shuffle and the results combined. Only
+/// where the processor has byte shuffles (SSSE3) and a block's source bytes
+/// span at most four loads; `blocks` is 0 otherwise.
+struct NearestRowShuffles
+{
+  int blocks = 0;                  ///< leading 16-byte destination blocks done by shuffles
+  int loads = 0;                   ///< loads per block, 1 to 4
+  int tailPixel = 0;               ///< first destination pixel left to the plain loop
+  std::vector<int> offsets;        ///< blocks * loads source byte offsets, each load inside the row
+  std::vector<std::uint8_t> masks; ///< blocks * loads * 16 shuffle indices (0x80: none)
+};
+/// Builds the shuffles for `xOfs` (byte offsets of dstWidth pixels of
+/// `pixelBytes` bytes) over source rows of srcWidth pixels. Throws
+/// std::bad_alloc.
+void BuildNearestRowShuffles(const int* xOfs, int dstWidth, int srcWidth, int pixelBytes,
+                             NearestRowShuffles* shuffles);
+
 /// Destination rows [rowBegin, rowEnd) of a nearest-neighbour resize. Row dy
 /// reads source row yIdx[dy] (at `src + yIdx[dy] * srcStride`; a negative
 /// stride walks upwards) and takes pixel dx from byte offset xOfs[dx]. A row
 /// whose source row equals the previous row's is copied from that finished
-/// row. `wordPixels3` is WordPixels3 for 3-byte pixels, unused otherwise.
-/// Pixel sizes 1, 3 and 4.
+/// row. `wordPixels3` is WordPixels3 for 3-byte pixels, unused otherwise;
+/// `shuffles`, when given, were built for the same tables. Pixel sizes 1, 3
+/// and 4.
 void ResizeNearestRows(const std::uint8_t* src, std::ptrdiff_t srcStride, std::uint8_t* dst,
                        std::ptrdiff_t dstStride, int dstWidth, int rowBegin, int rowEnd, int pixelBytes,
-                       const int* xOfs, const int* yIdx, int wordPixels3);
+                       const int* xOfs, const int* yIdx, int wordPixels3,
+                       const NearestRowShuffles* shuffles = nullptr);
 } // namespace PxPrim

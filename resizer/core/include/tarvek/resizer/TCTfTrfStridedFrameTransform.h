@@ -4,13 +4,24 @@
 // Everything a frame size needs (the sampling tables, the split into row
 // bands) is prepared once by Configure; Transform allocates nothing.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <tarvek/resizer/TCTfTrfPixelFormat.h>
 
+namespace PxPrim
+{
+struct NearestRowShuffles;
+}
+
 class TCTfTrfStridedFrameTransform
 {
 public:
+  TCTfTrfStridedFrameTransform();
+  ~TCTfTrfStridedFrameTransform();
+  TCTfTrfStridedFrameTransform(const TCTfTrfStridedFrameTransform&) = delete;
+  TCTfTrfStridedFrameTransform& operator=(const TCTfTrfStridedFrameTransform&) = delete;
+
   enum class Status
   {
     Ready,       ///< configured
@@ -56,5 +67,6 @@ private:
   std::vector<int> m_xOffsets; ///< source byte offset of each output column
   std::vector<int> m_yRows;    ///< source row of each output row
   int m_wordPixels3 = 0;       ///< leading 3-byte pixels moved as words
+  std::unique_ptr<PxPrim::NearestRowShuffles> m_shuffles; ///< byte shuffles of a row, where they apply
   std::vector<Band> m_bands;   ///< output rows worked on in parallel
 };
