@@ -126,7 +126,8 @@ void CompareWithCore(const OwnedFormat& input, const OwnedFormat& output, const 
 {
   TCTfTrfFrameFormat fi;
   TCTfTrfFrameFormat fo;
-  FUZZ_CHECK(TCTfTrfFormatRules::GetFrameFormat(input.view, &fi) && TCTfTrfFormatRules::GetFrameFormat(output.view, &fo));
+  FUZZ_CHECK(TCTfTrfFormatRules::GetFrameFormat(input.view, &fi) &&
+             TCTfTrfFormatRules::GetFrameFormat(output.view, &fo));
   TCTfTrfStridedFrameTransform core;
   FUZZ_CHECK(core.Configure(fi.layout, fi.width, fi.height, fo.width, fo.height) ==
              TCTfTrfStridedFrameTransform::Status::Ready);

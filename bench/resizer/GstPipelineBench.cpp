@@ -103,7 +103,8 @@ void Step_Core(benchmark::State& state)
   const int outW = static_cast<int>(state.range(3)), outH = static_cast<int>(state.range(4));
   StepFrames frames(f, inW, inH, outW, outH);
   TCTfTrfStridedFrameTransform core;
-  if (!frames.mapped || core.Configure(f.layout, inW, inH, outW, outH) != TCTfTrfStridedFrameTransform::Status::Ready)
+  if (!frames.mapped ||
+      core.Configure(f.layout, inW, inH, outW, outH) != TCTfTrfStridedFrameTransform::Status::Ready)
   {
     state.SkipWithError("set-up failed");
     return;

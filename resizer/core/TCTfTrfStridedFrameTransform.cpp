@@ -69,7 +69,8 @@ TCTfTrfStridedFrameTransform::Status TCTfTrfStridedFrameTransform::Configure(TCT
         bands = std::min({pixels / kBandPixels, 2 * workers, static_cast<long long>(outputHeight)});
       m_bands.reserve(static_cast<std::size_t>(bands));
       for (long long b = 0; b < bands; ++b)
-        m_bands.push_back(Band{static_cast<int>(b * outputHeight / bands), static_cast<int>((b + 1) * outputHeight / bands)});
+        m_bands.push_back(
+          Band{static_cast<int>(b * outputHeight / bands), static_cast<int>((b + 1) * outputHeight / bands)});
     }
   }
   catch (const std::bad_alloc&)

@@ -230,8 +230,8 @@ GstStructure* TransformStructure(const GstStructure* in, GstPadDirection directi
   // The input size, with the width rounded up to a multiple of 8; the height
   // is the same on both sides.
   GValue width = G_VALUE_INIT;
-  if (!MapWidthValue(gst_structure_get_value(in, "width"), direction == GST_PAD_SINK ? TCTfTrfSizeRules::OutputWidths : TCTfTrfSizeRules::InputWidths,
-                     &width))
+  const WidthMap map = direction == GST_PAD_SINK ? TCTfTrfSizeRules::OutputWidths : TCTfTrfSizeRules::InputWidths;
+  if (!MapWidthValue(gst_structure_get_value(in, "width"), map, &width))
   {
     gst_structure_free(out);
     return nullptr;
