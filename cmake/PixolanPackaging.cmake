@@ -91,7 +91,7 @@ conversion, with JSON output.")
 
 set(CPACK_DEBIAN_GSTREAMER_PACKAGE_NAME gstreamer1.0-tarvekresizer)
 set(CPACK_DEBIAN_GSTREAMER_PACKAGE_SECTION video)
-set(CPACK_COMPONENT_GSTREAMER_DEPENDS runtime)
+# The element links the resize core alone, none of the shared libraries.
 set(CPACK_COMPONENT_GSTREAMER_DESCRIPTION "GStreamer element tarvekresizer
 Resizes BGRx, BGR and GRAY8 video frames with the pixolan resize core.")
 

@@ -15,8 +15,18 @@ public:
   const std::uint8_t* Rest() const { return m_data + m_pos; }
 
   std::uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
-  std::uint16_t U16() { return static_cast<std::uint16_t>(Byte() | Byte() << 8); }
-  std::uint32_t U32() { return std::uint32_t(U16()) | std::uint32_t(U16()) << 16; }
+  // Little-endian. The low part is read first in a statement of its own: the
+  // operands of `|` are evaluated in no fixed order.
+  std::uint16_t U16()
+  {
+    const unsigned low = Byte();
+    return static_cast<std::uint16_t>(low | unsigned(Byte()) << 8);
+  }
+  std::uint32_t U32()
+  {
+    const std::uint32_t low = U16();
+    return low | std::uint32_t(U16()) << 16;
+  }
   std::int16_t I16() { return static_cast<std::int16_t>(U16()); }
 
   /// Up to `count` bytes, fewer when the input ends first.

@@ -1,6 +1,9 @@
 // Format blocks of the resizer as a pipeline hands them over: two video
-// formats decoded from the input run through every format rule, then one
-// frame moves between sample buffers whose lengths come from the input.
+// formats decoded from the input run through every format rule and through
+// the conversion into the resize core's pixel terms, the requested size
+// through the core's size rules; then one frame moves between sample buffers
+// whose lengths come from the input, once through the plug-in's work images
+// and once through the core's strided transform, which must agree.
 //
 // Input: flags byte (bit 0 connected, bits 1-2 required subtype), two
 // formats, requested output width and height (int16 each), two signed length
@@ -14,6 +17,8 @@
 
 #include <tarvek/resizer/TCTfTrfFormatRules.h>
 #include <tarvek/resizer/TCTfTrfFrameTransform.h>
+#include <tarvek/resizer/TCTfTrfSizeRules.h>
+#include <tarvek/resizer/TCTfTrfStridedFrameTransform.h>
 
 #include "FuzzInput.h"
 
@@ -75,6 +80,73 @@ bool RectCoversFrame(const RECT& r, const TCTfTrfFrameGeometry& g)
   return r.left == 0 && r.top == 0 && r.right == g.width && r.bottom == g.height;
 }
 
+// The conversion into pixel terms agrees with the geometry of the same type.
+void CheckPixelTerms(const TCTfTrfVideoFormat& format, bool hasFrame, const TCTfTrfFrameGeometry& g)
+{
+  TCTfTrfFrameFormat f;
+  FUZZ_CHECK(TCTfTrfFormatRules::GetFrameFormat(format, &f) == hasFrame);
+  if (!hasFrame)
+    return;
+  TCTfTrfPixelLayout layout;
+  FUZZ_CHECK(TCTfTrfFormatRules::LayoutOfSubtype(format.subtype, &layout) && layout == f.layout);
+  FUZZ_CHECK(f.width == g.width && f.height == g.height && f.PixelBytes() == g.pixelSize);
+  FUZZ_CHECK(f.stride == g.stride && f.stride == TCTfTrfSizeRules::AlignedStride(f.layout, f.width));
+  FUZZ_CHECK((f.order == TCTfTrfRowOrder::BottomUp) == g.bottomUp);
+  FUZZ_CHECK(TCTfTrfSizeRules::FitsFrame(f.layout, f.width, f.height));
+}
+
+// The width ranges of the size rules over a range taken from the request.
+void CheckWidthRanges(int a, int b)
+{
+  const TCTfTrfSizeRange range{a < b ? a : b, a < b ? b : a};
+  TCTfTrfSizeRange mapped;
+  if (TCTfTrfSizeRules::OutputWidths(range, &mapped))
+  {
+    FUZZ_CHECK(mapped.min <= mapped.max && mapped.min % 8 == 0 && mapped.max % 8 == 0);
+    int first = 0;
+    FUZZ_CHECK(TCTfTrfSizeRules::RoundWidth(range.min < 1 ? 1 : range.min, &first) && first == mapped.min);
+  }
+  if (TCTfTrfSizeRules::InputWidths(range, &mapped))
+  {
+    // Both ends round into the range, and the widths just outside do not.
+    int lo = 0;
+    int hi = 0;
+    FUZZ_CHECK(mapped.min >= 1 && mapped.min <= mapped.max);
+    FUZZ_CHECK(TCTfTrfSizeRules::RoundWidth(mapped.min, &lo) && TCTfTrfSizeRules::RoundWidth(mapped.max, &hi));
+    FUZZ_CHECK(lo >= range.min && hi <= range.max && hi == mapped.max);
+    if (mapped.min > 1)
+      FUZZ_CHECK(!TCTfTrfSizeRules::RoundWidth(mapped.min - 1, &lo) || lo < range.min);
+  }
+}
+
+// The core's strided transform on the pixel terms of the same two types
+// writes the same rows as the plug-in's work images did.
+void CompareWithCore(const OwnedFormat& input, const OwnedFormat& output, const std::vector<BYTE>& inBuf,
+                     const std::vector<BYTE>& delivered)
+{
+  TCTfTrfFrameFormat fi;
+  TCTfTrfFrameFormat fo;
+  FUZZ_CHECK(TCTfTrfFormatRules::GetFrameFormat(input.view, &fi) &&
+             TCTfTrfFormatRules::GetFrameFormat(output.view, &fo));
+  TCTfTrfStridedFrameTransform core;
+  FUZZ_CHECK(core.Configure(fi.layout, fi.width, fi.height, fo.width, fo.height) ==
+             TCTfTrfStridedFrameTransform::Status::Ready);
+  std::vector<BYTE> outBuf(delivered.size(), 0x5A);
+  outBuf.shrink_to_fit();
+  FUZZ_CHECK(core.Transform(fi, inBuf.data(), static_cast<long long>(inBuf.size()), fo, outBuf.data(),
+                            static_cast<long long>(outBuf.size())));
+  const std::size_t rowBytes = static_cast<std::size_t>(fo.RowBytes());
+  for (int r = 0; r < fo.height; ++r)
+  {
+    const std::size_t at = static_cast<std::size_t>(r * fo.stride);
+    FUZZ_CHECK(std::memcmp(outBuf.data() + at, delivered.data() + at, rowBytes) == 0);
+    // Row padding is left alone.
+    if (r + 1 < fo.height)
+      for (std::size_t i = at + rowBytes; i < at + static_cast<std::size_t>(fo.stride); ++i)
+        FUZZ_CHECK(outBuf[i] == 0x5A);
+  }
+}
+
 void RunFrame(const OwnedFormat& input, const OwnedFormat& output, FuzzInput& in)
 {
   TCTfTrfFrameGeometry gi;
@@ -107,6 +179,7 @@ void RunFrame(const OwnedFormat& input, const OwnedFormat& output, FuzzInput& in
     return;
   FUZZ_CHECK(static_cast<long long>(inBuf.size()) >= gi.frameBytes);
   FUZZ_CHECK(static_cast<long long>(outBuf.size()) >= go.frameBytes);
+  CompareWithCore(input, output, inBuf, outBuf);
   // Equal sizes: a row copy, reversed when exactly one side is bottom-up.
   if (gi.width == go.width && gi.height == go.height)
   {
@@ -141,6 +214,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool hasFrameA = TCTfTrfFormatRules::GetFrameGeometry(a.view, &ga);
   if (inputOk == S_OK)
     FUZZ_CHECK(hasFrameA);
+  CheckPixelTerms(a.view, hasFrameA, ga);
+  TCTfTrfFrameGeometry gb;
+  CheckPixelTerms(b.view, TCTfTrfFormatRules::GetFrameGeometry(b.view, &gb), gb);
+  CheckWidthRanges(requestedWidth, requestedHeight);
   if (hasFrameA)
   {
     FUZZ_CHECK(ga.width > 0 && ga.height > 0 && ga.stride >= ga.width * ga.pixelSize);
@@ -178,6 +255,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       TCTfTrfFrameGeometry g;
       FUZZ_CHECK(TCTfTrfFormatRules::GetFrameGeometry(out.view, &g));
       FUZZ_CHECK(g.width % 8 == 0 && g.bottomUp);
+      // The proposal's size is the core's output size for the request.
+      int ow = 0;
+      int oh = 0;
+      FUZZ_CHECK(TCTfTrfSizeRules::OutputSize(requestedWidth, requestedHeight, ga.width, ga.height, &ow, &oh));
+      FUZZ_CHECK(ow == g.width && oh == g.height);
       BITMAPINFOHEADER h;
       TCTfTrfFormatRules::ReadBitmapHeader(out.view, &h);
       FUZZ_CHECK(std::int64_t(h.biSizeImage) == g.frameBytes);

@@ -112,7 +112,7 @@ forbidden=("/${incdir}/(pixolan|tarvekmath|general)/" "/lib[^/]*\.so")
 check_package tarvekresizerfilter
 
 if [[ " ${expected[*]} " =~ " gstreamer1.0-tarvekresizer " ]]; then
-  deps=("$ours" "libgstreamer1\.0-0" "libgstreamer-plugins-base1\.0-0")
+  deps=("libgstreamer1\.0-0" "libgstreamer-plugins-base1\.0-0" "libtbb[0-9]*")
   files=("$L/gstreamer-1.0/libgsttarvekresizer.so")
   forbidden=("^\./${prefix#/}/${incdir}/")
   check_package gstreamer1.0-tarvekresizer

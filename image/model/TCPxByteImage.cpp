@@ -105,9 +105,8 @@ void TCPxByteImage::ScaleCurrentNearestNeighbour(const TCPxImageBase& source)
   const int sh = source.GetHeight();
   const int dw = GetWidth();
   const int dh = GetHeight();
-  // Factors divided in single precision, then widened.
-  const double xFactor = static_cast<double>(static_cast<float>(dw) / static_cast<float>(sw));
-  const double yFactor = static_cast<double>(static_cast<float>(dh) / static_cast<float>(sh));
+  const double xFactor = PxPrim::NearestCentreFactor(dw, sw);
+  const double yFactor = PxPrim::NearestCentreFactor(dh, sh);
   PxPrim::ResizeNearestCentre(static_cast<const std::uint8_t*>(source.GetBuffer()), sw, sh, source.GetStepSize(),
                               m_pCurrentBuffer, dw, dh, GetStepSize(), GetPixelSize(), xFactor, yFactor);
 }

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include <tarvek/resizer/TCTfTrfSizeRules.h>
+
 namespace
 {
 constexpr long long kMaxFrameBytes = INT_MAX;
@@ -88,27 +90,57 @@ int TCTfTrfFormatRules::PixelSizeOfSubtype(const GUID& subtype)
   return 0;
 }
 
-bool TCTfTrfFormatRules::GetFrameGeometry(const TCTfTrfVideoFormat& format, TCTfTrfFrameGeometry* geometry)
+bool TCTfTrfFormatRules::LayoutOfSubtype(const GUID& subtype, TCTfTrfPixelLayout* layout)
+{
+  TCTfTrfPixelLayout l;
+  if (subtype == MEDIASUBTYPE_RGB32)
+    l = TCTfTrfPixelLayout::Bgrx32;
+  else if (subtype == MEDIASUBTYPE_RGB24)
+    l = TCTfTrfPixelLayout::Bgr24;
+  else if (subtype == MEDIASUBTYPE_Y800)
+    l = TCTfTrfPixelLayout::Grey8;
+  else
+    return false;
+  if (layout)
+    *layout = l;
+  return true;
+}
+
+bool TCTfTrfFormatRules::GetFrameFormat(const TCTfTrfVideoFormat& format, TCTfTrfFrameFormat* frame)
 {
   BITMAPINFOHEADER h;
-  if (!ReadBitmapHeader(format, &h))
+  TCTfTrfPixelLayout layout;
+  if (!ReadBitmapHeader(format, &h) || !LayoutOfSubtype(format.subtype, &layout))
     return false;
-  const int pixelSize = PixelSizeOfSubtype(format.subtype);
-  if (pixelSize == 0 || h.biBitCount != 8 * pixelSize || h.biWidth <= 0 || h.biHeight == 0)
+  // The header's bit count must be the subtype's and the width positive; the
+  // sign of biHeight gives the row order.
+  if (h.biBitCount != 8 * TCTfTrfFrameFormat::PixelBytes(layout) || h.biWidth <= 0 ||
+      !TCTfTrfSizeRules::FitsFrame(layout, h.biWidth, Magnitude(h.biHeight)))
     return false;
-  const long long width = h.biWidth;
-  const long long height = Magnitude(h.biHeight);
-  const long long stride = ((static_cast<long long>(h.biBitCount) * width + 31) / 32) * 4;
-  if (height > INT_MAX || stride > kMaxFrameBytes || stride * height > kMaxFrameBytes)
+  if (frame)
+  {
+    frame->layout = layout;
+    frame->width = static_cast<int>(h.biWidth);
+    frame->height = static_cast<int>(Magnitude(h.biHeight));
+    frame->stride = TCTfTrfSizeRules::AlignedStride(layout, h.biWidth);
+    frame->order = h.biHeight > 0 ? TCTfTrfRowOrder::BottomUp : TCTfTrfRowOrder::TopDown;
+  }
+  return true;
+}
+
+bool TCTfTrfFormatRules::GetFrameGeometry(const TCTfTrfVideoFormat& format, TCTfTrfFrameGeometry* geometry)
+{
+  TCTfTrfFrameFormat f;
+  if (!GetFrameFormat(format, &f))
     return false;
   if (geometry)
   {
-    geometry->width = static_cast<int>(width);
-    geometry->height = static_cast<int>(height);
-    geometry->bottomUp = h.biHeight > 0;
-    geometry->pixelSize = pixelSize;
-    geometry->stride = static_cast<int>(stride);
-    geometry->frameBytes = static_cast<int>(stride * height);
+    geometry->width = f.width;
+    geometry->height = f.height;
+    geometry->bottomUp = f.order == TCTfTrfRowOrder::BottomUp;
+    geometry->pixelSize = f.PixelBytes();
+    geometry->stride = static_cast<int>(f.stride);
+    geometry->frameBytes = static_cast<int>(f.stride * f.height);
   }
   return true;
 }
@@ -171,25 +203,17 @@ HRESULT TCTfTrfFormatRules::QueryAccept(const TCTfTrfVideoFormat* offered, const
 bool TCTfTrfFormatRules::OutputSize(int requestedWidth, int requestedHeight, const TCTfTrfVideoFormat& input,
                                     int* width, int* height)
 {
-  long long w = requestedWidth;
-  long long h = requestedHeight;
-  if (requestedWidth == 0 || requestedHeight == 0)
+  long long inWidth = 0;
+  long long inHeight = 0;
+  if (TCTfTrfSizeRules::KeepsInputSize(requestedWidth, requestedHeight))
   {
     BITMAPINFOHEADER in;
     if (!ReadBitmapHeader(input, &in))
       return false;
-    w = Magnitude(in.biWidth);
-    h = Magnitude(in.biHeight);
+    inWidth = Magnitude(in.biWidth);
+    inHeight = Magnitude(in.biHeight);
   }
-  if (w % 8 != 0)
-    w = w - w % 8 + 8;
-  if (w <= 0 || h <= 0 || w > INT_MAX || h > INT_MAX)
-    return false;
-  if (width)
-    *width = static_cast<int>(w);
-  if (height)
-    *height = static_cast<int>(h);
-  return true;
+  return TCTfTrfSizeRules::OutputSize(requestedWidth, requestedHeight, inWidth, inHeight, width, height);
 }
 
 HRESULT TCTfTrfFormatRules::MakeOutputFormat(const TCTfTrfVideoFormat& input, int requestedWidth,

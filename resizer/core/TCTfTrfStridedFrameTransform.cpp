@@ -1,57 +1,23 @@
 #include <tarvek/resizer/TCTfTrfStridedFrameTransform.h>
 
-#include <climits>
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <exception>
+#include <execution>
 #include <new>
-#include <stdexcept>
+#include <thread>
 
-#include <pixolan/model/TCPx24bitImage.h>
-#include <pixolan/model/TCPx32bitImage.h>
-#include <pixolan/model/TCPx8bitImage.h>
-#include <pixolan/model/TCPxUtil.h>
-#include <tarvek/resizer/TCTfTrfFormatRules.h>
+#include <PxResizePrimitives.h>
+#include <tarvek/resizer/TCTfTrfSizeRules.h>
 
 namespace
 {
-std::unique_ptr<TCPxByteImage> MakeWorkImage(int pixelSize, int width, int height)
-{
-  switch (pixelSize)
-  {
-  case 4: return std::make_unique<TCPx32bitImage>(width, height);
-  case 3: return std::make_unique<TCPx24bitImage>(width, height);
-  case 1: return std::make_unique<TCPx8bitImage>(width, height);
-  default: return nullptr;
-  }
-}
-
-// The work image's own buffer for writing; only used while no external buffer
-// is attached, when the buffer belongs to the image.
-unsigned char* OwnPixels(TCPxByteImage& image)
-{
-  return const_cast<unsigned char*>(image.GetBuffer());
-}
-
-// Attaches a frame buffer to a work image for one frame and always detaches it.
-class AttachedBuffer
-{
-public:
-  AttachedBuffer(TCPxByteImage& image, BYTE* buffer, long long length)
-    : m_image(image), m_attached(buffer && image.SetExternalBuffer(buffer, length))
-  {
-  }
-  ~AttachedBuffer()
-  {
-    if (m_attached)
-      m_image.SetExternalBuffer(nullptr);
-  }
-  AttachedBuffer(const AttachedBuffer&) = delete;
-  AttachedBuffer& operator=(const AttachedBuffer&) = delete;
-  bool Attached() const { return m_attached; }
-
-private:
-  TCPxByteImage& m_image;
-  bool m_attached;
-};
+// Output frames below this many pixels are resized on the calling thread:
+// handing bands to workers costs more than it saves.
+constexpr long long kBandMinimumPixels = 1LL << 18;
+// Each band holds at least this many output pixels.
+constexpr long long kBandPixels = 1LL << 17;
 
 // True when `length` bytes at `stride` hold `height` rows of `rowBytes`.
 bool CoversFrame(long long stride, long long length, long long rowBytes, long long height)
@@ -59,101 +25,124 @@ bool CoversFrame(long long stride, long long length, long long rowBytes, long lo
   return stride >= rowBytes && stride <= INT_MAX && (height - 1) * stride + rowBytes <= length;
 }
 
-// Copies a frame row by row, reversing the row order when `flip`.
-void CopyRows(const BYTE* source, int sourceStride, BYTE* target, int targetStride, int width, int height,
-              int pixelSize, bool flip)
+bool Matches(const TCTfTrfFrameFormat& f, TCTfTrfPixelLayout layout, int width, int height)
 {
-  if (flip)
-  {
-    const BYTE* lastRow = source + static_cast<std::ptrdiff_t>(height - 1) * sourceStride;
-    TCPxUtil::CopyAlignedBuffer(lastRow, -sourceStride, target, targetStride, width, height, pixelSize);
-  }
-  else
-  {
-    TCPxUtil::CopyAlignedBuffer(source, sourceStride, target, targetStride, width, height, pixelSize);
-  }
+  return f.layout == layout && f.width == width && f.height == height;
+}
+
+// The row to read first: the last one in memory when the rows are to come
+// out reversed (the walk then goes upwards).
+const std::uint8_t* FirstRow(const std::uint8_t* buffer, std::ptrdiff_t stride, int height, bool reverse)
+{
+  return reverse ? buffer + static_cast<std::ptrdiff_t>(height - 1) * stride : buffer;
 }
 } // namespace
 
 TCTfTrfStridedFrameTransform::TCTfTrfStridedFrameTransform() = default;
 TCTfTrfStridedFrameTransform::~TCTfTrfStridedFrameTransform() = default;
 
-HRESULT TCTfTrfStridedFrameTransform::CreateWorkImages(const GUID& subtype, int inputWidth, int inputHeight,
-                                                       int outputWidth, int outputHeight)
+TCTfTrfStridedFrameTransform::Status TCTfTrfStridedFrameTransform::Configure(TCTfTrfPixelLayout layout,
+                                                                             int inputWidth, int inputHeight,
+                                                                             int outputWidth, int outputHeight)
 {
-  ReleaseWorkImages();
-  const int pixelSize = TCTfTrfFormatRules::PixelSizeOfSubtype(subtype);
-  if (pixelSize == 0 || inputWidth < 1 || inputHeight < 1 || outputWidth < 1 || outputHeight < 1)
-    return S_FALSE;
+  Reset();
+  if (!TCTfTrfSizeRules::FitsFrame(layout, inputWidth, inputHeight) ||
+      !TCTfTrfSizeRules::FitsFrame(layout, outputWidth, outputHeight))
+    return Status::Refused;
+  const bool resize = inputWidth != outputWidth || inputHeight != outputHeight;
   try
   {
-    m_input = MakeWorkImage(pixelSize, inputWidth, inputHeight);
-    m_output = MakeWorkImage(pixelSize, outputWidth, outputHeight);
+    if (resize)
+    {
+      const int pixelBytes = TCTfTrfFrameFormat::PixelBytes(layout);
+      m_xOffsets.resize(static_cast<std::size_t>(outputWidth));
+      m_yRows.resize(static_cast<std::size_t>(outputHeight));
+      PxPrim::NearestCentreTable(outputWidth, inputWidth, pixelBytes, m_xOffsets.data());
+      PxPrim::NearestCentreTable(outputHeight, inputHeight, 1, m_yRows.data());
+      m_wordPixels3 = pixelBytes == 3 ? PxPrim::WordPixels3(m_xOffsets.data(), outputWidth, inputWidth) : 0;
+      m_shuffles = std::make_unique<PxPrim::NearestRowShuffles>();
+      PxPrim::BuildNearestRowShuffles(m_xOffsets.data(), outputWidth, inputWidth, pixelBytes, m_shuffles.get());
+      const long long pixels = static_cast<long long>(outputWidth) * outputHeight;
+      const long long workers = std::max(1u, std::thread::hardware_concurrency());
+      long long bands = 1;
+      if (pixels >= kBandMinimumPixels)
+        bands = std::min({pixels / kBandPixels, 2 * workers, static_cast<long long>(outputHeight)});
+      m_bands.reserve(static_cast<std::size_t>(bands));
+      for (long long b = 0; b < bands; ++b)
+        m_bands.push_back(
+          Band{static_cast<int>(b * outputHeight / bands), static_cast<int>((b + 1) * outputHeight / bands)});
+    }
   }
   catch (const std::bad_alloc&)
   {
-    ReleaseWorkImages();
-    return E_OUTOFMEMORY;
+    Reset();
+    return Status::OutOfMemory;
   }
-  catch (const std::length_error&)
+  m_layout = layout;
+  m_inWidth = inputWidth;
+  m_inHeight = inputHeight;
+  m_outWidth = outputWidth;
+  m_outHeight = outputHeight;
+  m_configured = true;
+  return Status::Ready;
+}
+
+void TCTfTrfStridedFrameTransform::Reset()
+{
+  m_configured = false;
+  m_inWidth = m_inHeight = m_outWidth = m_outHeight = 0;
+  m_wordPixels3 = 0;
+  std::vector<int>().swap(m_xOffsets);
+  std::vector<int>().swap(m_yRows);
+  std::vector<Band>().swap(m_bands);
+  m_shuffles.reset();
+}
+
+bool TCTfTrfStridedFrameTransform::Transform(const TCTfTrfFrameFormat& in, const std::uint8_t* input,
+                                             long long inputLength, const TCTfTrfFrameFormat& out,
+                                             std::uint8_t* output, long long outputLength) const
+{
+  if (!m_configured || !input || !output)
+    return false;
+  if (!Matches(in, m_layout, m_inWidth, m_inHeight) || !Matches(out, m_layout, m_outWidth, m_outHeight))
+    return false;
+  if (!CoversFrame(in.stride, inputLength, in.RowBytes(), in.height) ||
+      !CoversFrame(out.stride, outputLength, out.RowBytes(), out.height))
+    return false;
+
+  // Output rows are written top to bottom in memory; the input is walked
+  // from its last row upwards when the two orders differ.
+  const bool reverse = in.order != out.order;
+  const std::ptrdiff_t inStride = reverse ? -static_cast<std::ptrdiff_t>(in.stride) : in.stride;
+  const std::ptrdiff_t outStride = static_cast<std::ptrdiff_t>(out.stride);
+  const std::uint8_t* source = FirstRow(input, static_cast<std::ptrdiff_t>(in.stride), in.height, reverse);
+
+  if (m_xOffsets.empty())
   {
-    ReleaseWorkImages();
-    return E_OUTOFMEMORY;
+    const std::size_t rowBytes = static_cast<std::size_t>(in.RowBytes());
+    for (int r = 0; r < in.height; ++r)
+      std::memcpy(output + r * outStride, source + r * inStride, rowBytes);
+    return true;
   }
-  return S_OK;
-}
 
-void TCTfTrfStridedFrameTransform::ReleaseWorkImages()
-{
-  m_input.reset();
-  m_output.reset();
-}
-
-int TCTfTrfStridedFrameTransform::PixelSize() const
-{
-  return HasWorkImages() ? m_input->GetPixelSize() : 0;
-}
-
-HRESULT TCTfTrfStridedFrameTransform::Transform(const BYTE* input, long long inputStride, long long inputLength,
-                                                BYTE* output, long long outputStride, long long outputLength,
-                                                bool flip)
-{
-  if (!HasWorkImages() || !input || !output)
-    return S_FALSE;
-  TCPxByteImage& inImage = *m_input;
-  TCPxByteImage& outImage = *m_output;
-  const int pixelSize = inImage.GetPixelSize();
-  const int inWidth = inImage.GetWidth();
-  const int inHeight = inImage.GetHeight();
-  const int outWidth = outImage.GetWidth();
-  const int outHeight = outImage.GetHeight();
-  if (!CoversFrame(inputStride, inputLength, static_cast<long long>(inWidth) * pixelSize, inHeight) ||
-      !CoversFrame(outputStride, outputLength, static_cast<long long>(outWidth) * pixelSize, outHeight))
-    return S_FALSE;
-  const int inStride = static_cast<int>(inputStride);
-  const int outStride = static_cast<int>(outputStride);
-
-  // Same frame size: a plain copy, or a copy with the rows reversed.
-  if (inWidth == outWidth && inHeight == outHeight)
+  const int pixelBytes = TCTfTrfFrameFormat::PixelBytes(m_layout);
+  const auto rows = [&](const Band& band) {
+    PxPrim::ResizeNearestRows(source, inStride, output, outStride, m_outWidth, band.begin, band.end, pixelBytes,
+                              m_xOffsets.data(), m_yRows.data(), m_wordPixels3, m_shuffles.get());
+  };
+  if (m_bands.size() > 1)
   {
-    CopyRows(input, inStride, output, outStride, inWidth, inHeight, pixelSize, flip);
-    return S_OK;
+    try
+    {
+      std::for_each(std::execution::par, m_bands.begin(), m_bands.end(), rows);
+      return true;
+    }
+    catch (const std::exception&)
+    {
+      // No workers to be had: every band again on this thread (each output
+      // row depends on the input alone).
+    }
   }
-
-  // Resize. The source is the input frame itself when its rows already have
-  // the work image's layout and no flip is due (it is only read); otherwise
-  // the frame is copied into the input image, flipped on the way.
-  const bool wrapInput = !flip && inStride == inImage.GetStepSize();
-  AttachedBuffer inputScope(inImage, wrapInput ? const_cast<BYTE*>(input) : nullptr, inputLength);
-  if (!inputScope.Attached())
-    CopyRows(input, inStride, OwnPixels(inImage), inImage.GetStepSize(), inWidth, inHeight, pixelSize, flip);
-
-  // The target is the output frame itself when its rows have the output
-  // image's layout; otherwise the image is scaled and its rows copied out.
-  AttachedBuffer outputScope(outImage, outStride == outImage.GetStepSize() ? output : nullptr, outputLength);
-  outImage.ScaleNearestNeighbour(inImage);
-  if (!outputScope.Attached())
-    TCPxUtil::CopyAlignedBuffer(outImage.GetBuffer(), outImage.GetStepSize(), output, outStride, outWidth,
-                                outHeight, pixelSize);
-  return S_OK;
+  std::for_each(m_bands.begin(), m_bands.end(), rows);
+  return true;
 }

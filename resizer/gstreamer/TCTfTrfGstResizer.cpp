@@ -1,11 +1,8 @@
 #include "TCTfTrfGstResizer.h"
 
-#include <cstring>
-#include <new>
-
 #include <gst/video/video.h>
 
-#include <tarvek/resizer/TCTfTrfFormatRules.h>
+#include <tarvek/resizer/TCTfTrfSizeRules.h>
 #include <tarvek/resizer/TCTfTrfStridedFrameTransform.h>
 
 GST_DEBUG_CATEGORY_STATIC(tctftrf_gst_resizer_debug);
@@ -81,13 +78,13 @@ struct FrameFormat
   GstVideoFormat video;
   TCTfTrfGstResizerFormat property;
   const char* name;
-  const GUID* subtype;
+  TCTfTrfPixelLayout layout;
 };
 
 const FrameFormat kFormats[] = {
-  {GST_VIDEO_FORMAT_BGRx, TCTFTRF_GST_RESIZER_FORMAT_BGRX, "BGRx", &MEDIASUBTYPE_RGB32},
-  {GST_VIDEO_FORMAT_BGR, TCTFTRF_GST_RESIZER_FORMAT_BGR, "BGR", &MEDIASUBTYPE_RGB24},
-  {GST_VIDEO_FORMAT_GRAY8, TCTFTRF_GST_RESIZER_FORMAT_GRAY8, "GRAY8", &MEDIASUBTYPE_Y800},
+  {GST_VIDEO_FORMAT_BGRx, TCTFTRF_GST_RESIZER_FORMAT_BGRX, "BGRx", TCTfTrfPixelLayout::Bgrx32},
+  {GST_VIDEO_FORMAT_BGR, TCTFTRF_GST_RESIZER_FORMAT_BGR, "BGR", TCTfTrfPixelLayout::Bgr24},
+  {GST_VIDEO_FORMAT_GRAY8, TCTFTRF_GST_RESIZER_FORMAT_GRAY8, "GRAY8", TCTfTrfPixelLayout::Grey8},
 };
 
 const FrameFormat* FindFormat(GstVideoFormat video)
@@ -106,43 +103,12 @@ const FrameFormat* FindFormat(TCTfTrfGstResizerFormat property)
   return nullptr;
 }
 
-/// A FORMAT_VideoInfo description of a top-down frame, for the core's rules.
-class VideoInfoFormat
-{
-public:
-  VideoInfoFormat(const FrameFormat& format, gint width, gint height)
-  {
-    std::memset(&m_block, 0, sizeof(m_block));
-    const int pixelSize = TCTfTrfFormatRules::PixelSizeOfSubtype(*format.subtype);
-    BITMAPINFOHEADER& h = m_block.bmiHeader;
-    h.biSize = sizeof(BITMAPINFOHEADER);
-    h.biWidth = width;
-    h.biHeight = -height;
-    h.biPlanes = 1;
-    h.biBitCount = static_cast<WORD>(8 * pixelSize);
-    h.biCompression = *format.subtype == MEDIASUBTYPE_Y800 ? FOURCC_Y800 : BI_RGB;
-    m_view.majortype = MEDIATYPE_Video;
-    m_view.subtype = *format.subtype;
-    m_view.formattype = FORMAT_VideoInfo;
-    m_view.pbFormat = reinterpret_cast<const BYTE*>(&m_block);
-    m_view.cbFormat = sizeof(m_block);
-  }
-  VideoInfoFormat(const VideoInfoFormat&) = delete;
-  VideoInfoFormat& operator=(const VideoInfoFormat&) = delete;
-
-  const TCTfTrfVideoFormat& View() const { return m_view; }
-
-private:
-  VIDEOINFOHEADER m_block;
-  TCTfTrfVideoFormat m_view;
-};
-
 struct Request
 {
   gint width = 0;
   gint height = 0;
   TCTfTrfGstResizerFormat format = TCTFTRF_GST_RESIZER_FORMAT_ANY;
-  bool Absolute() const { return width > 0 && height > 0; }
+  bool KeepsInputSize() const { return TCTfTrfSizeRules::KeepsInputSize(width, height); }
 };
 
 Request ReadRequest(TCTfTrfGstResizer* self)
@@ -156,45 +122,10 @@ Request ReadRequest(TCTfTrfGstResizer* self)
   return r;
 }
 
-// ---- caps: the output-size rule over caps values ------------------------------------
-// Largest width that the rounding to a multiple of 8 can produce.
-constexpr gint kMaxRoundedWidth = G_MAXINT - G_MAXINT % 8;
-
-gint RoundUpTo8(gint width)
-{
-  return width % 8 == 0 ? width : width - width % 8 + 8;
-}
-
+// ---- caps: the core's size rules over caps values --------------------------------------
 /// Maps a closed range of widths on one side to the range on the other;
 /// false when nothing maps.
-using WidthMap = bool (*)(gint lo, gint hi, gint* mappedLo, gint* mappedHi);
-
-/// Input widths to output widths: each is rounded up to a multiple of 8.
-bool OutputWidths(gint lo, gint hi, gint* mappedLo, gint* mappedHi)
-{
-  lo = MAX(lo, 1);
-  if (lo > hi || lo > kMaxRoundedWidth)
-    return false;
-  *mappedLo = RoundUpTo8(lo);
-  *mappedHi = hi > kMaxRoundedWidth ? kMaxRoundedWidth : RoundUpTo8(hi);
-  return true;
-}
-
-/// Output widths to the input widths that round to them: only multiples of 8
-/// are reachable, each from itself and the seven widths below it.
-bool InputWidths(gint lo, gint hi, gint* mappedLo, gint* mappedHi)
-{
-  lo = MAX(lo, 1);
-  if (lo > hi || lo > kMaxRoundedWidth)
-    return false;
-  const gint first = RoundUpTo8(lo);
-  const gint last = hi - hi % 8;
-  if (first > last)
-    return false;
-  *mappedLo = first - 7;
-  *mappedHi = last;
-  return true;
-}
+using WidthMap = bool (*)(TCTfTrfSizeRange from, TCTfTrfSizeRange* to);
 
 void SetIntOrRange(GValue* value, gint lo, gint hi)
 {
@@ -244,11 +175,10 @@ bool MapWidthValue(const GValue* in, WidthMap map, GValue* out)
   {
     return false;
   }
-  gint mappedLo = 0;
-  gint mappedHi = 0;
-  if (!map(lo, hi, &mappedLo, &mappedHi))
+  TCTfTrfSizeRange mapped;
+  if (!map(TCTfTrfSizeRange{lo, hi}, &mapped))
     return false;
-  SetIntOrRange(out, mappedLo, mappedHi);
+  SetIntOrRange(out, mapped.min, mapped.max);
   return true;
 }
 
@@ -271,22 +201,23 @@ bool FieldAdmits(const GstStructure* s, const char* name, gint value)
 GstStructure* TransformStructure(const GstStructure* in, GstPadDirection direction, const Request& request)
 {
   GstStructure* out = gst_structure_copy(in);
-  if (request.Absolute())
+  if (!request.KeepsInputSize())
   {
     // The output size is fixed by the request; any input size leads to it.
-    if (request.width > kMaxRoundedWidth)
+    int width = 0;
+    int height = 0;
+    if (!TCTfTrfSizeRules::OutputSize(request.width, request.height, 0, 0, &width, &height))
     {
       gst_structure_free(out);
       return nullptr;
     }
-    const gint width = RoundUpTo8(request.width);
     if (direction == GST_PAD_SINK)
     {
-      gst_structure_set(out, "width", G_TYPE_INT, width, "height", G_TYPE_INT, request.height, nullptr);
+      gst_structure_set(out, "width", G_TYPE_INT, width, "height", G_TYPE_INT, height, nullptr);
     }
     else
     {
-      if (!FieldAdmits(in, "width", width) || !FieldAdmits(in, "height", request.height))
+      if (!FieldAdmits(in, "width", width) || !FieldAdmits(in, "height", height))
       {
         gst_structure_free(out);
         return nullptr;
@@ -299,8 +230,8 @@ GstStructure* TransformStructure(const GstStructure* in, GstPadDirection directi
   // The input size, with the width rounded up to a multiple of 8; the height
   // is the same on both sides.
   GValue width = G_VALUE_INIT;
-  if (!MapWidthValue(gst_structure_get_value(in, "width"), direction == GST_PAD_SINK ? OutputWidths : InputWidths,
-                     &width))
+  const WidthMap map = direction == GST_PAD_SINK ? TCTfTrfSizeRules::OutputWidths : TCTfTrfSizeRules::InputWidths;
+  if (!MapWidthValue(gst_structure_get_value(in, "width"), map, &width))
   {
     gst_structure_free(out);
     return nullptr;
@@ -385,25 +316,24 @@ gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* in, GstCaps*, G
     return FALSE;
   }
   const FrameFormat* required = FindFormat(request.format);
-  const VideoInfoFormat input(*format, GST_VIDEO_INFO_WIDTH(in), GST_VIDEO_INFO_HEIGHT(in));
-  if (TCTfTrfFormatRules::CheckInputType(&input.View(), required ? *required->subtype : GUID_NULL) != S_OK)
+  const gint inWidth = GST_VIDEO_INFO_WIDTH(in);
+  const gint inHeight = GST_VIDEO_INFO_HEIGHT(in);
+  if ((required && required != format) || !TCTfTrfSizeRules::FitsFrame(format->layout, inWidth, inHeight))
   {
-    GST_WARNING_OBJECT(self, "input %s %dx%d refused", format->name, GST_VIDEO_INFO_WIDTH(in),
-                       GST_VIDEO_INFO_HEIGHT(in));
+    GST_WARNING_OBJECT(self, "input %s %dx%d refused", format->name, inWidth, inHeight);
     return FALSE;
   }
   int width = 0;
   int height = 0;
-  if (!TCTfTrfFormatRules::OutputSize(request.width, request.height, input.View(), &width, &height) ||
+  if (!TCTfTrfSizeRules::OutputSize(request.width, request.height, inWidth, inHeight, &width, &height) ||
       width != GST_VIDEO_INFO_WIDTH(out) || height != GST_VIDEO_INFO_HEIGHT(out))
   {
     GST_WARNING_OBJECT(self, "output %dx%d refused for input %dx%d and requested size %dx%d",
-                       GST_VIDEO_INFO_WIDTH(out), GST_VIDEO_INFO_HEIGHT(out), GST_VIDEO_INFO_WIDTH(in),
-                       GST_VIDEO_INFO_HEIGHT(in), request.width, request.height);
+                       GST_VIDEO_INFO_WIDTH(out), GST_VIDEO_INFO_HEIGHT(out), inWidth, inHeight, request.width,
+                       request.height);
     return FALSE;
   }
-  const VideoInfoFormat output(*format, width, height);
-  if (!TCTfTrfFormatRules::GetFrameGeometry(output.View(), nullptr))
+  if (!TCTfTrfSizeRules::FitsFrame(format->layout, width, height))
   {
     GST_WARNING_OBJECT(self, "output frame %dx%d too large", width, height);
     return FALSE;
@@ -417,14 +347,14 @@ gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* in, GstCaps*, G
   gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(filter), sameSize);
   if (sameSize)
   {
-    self->transform->ReleaseWorkImages();
+    self->transform->Reset();
     return TRUE;
   }
-  const HRESULT hr =
-    self->transform->CreateWorkImages(*format->subtype, self->inputWidth, self->inputHeight, width, height);
-  if (hr != S_OK)
+  // The sampling tables for this pair of sizes, once for all its frames.
+  if (self->transform->Configure(format->layout, self->inputWidth, self->inputHeight, width, height) !=
+      TCTfTrfStridedFrameTransform::Status::Ready)
   {
-    GST_ELEMENT_ERROR(self, RESOURCE, NO_SPACE_LEFT, ("Cannot allocate the work frames."),
+    GST_ELEMENT_ERROR(self, RESOURCE, NO_SPACE_LEFT, ("Cannot allocate the sampling tables."),
                       ("%dx%d to %dx%d", self->inputWidth, self->inputHeight, width, height));
     return FALSE;
   }
@@ -447,7 +377,7 @@ long long PlaneBytes(const GstVideoFrame* frame)
 GstFlowReturn TransformFrame(GstVideoFilter* filter, GstVideoFrame* in, GstVideoFrame* out)
 {
   TCTfTrfGstResizer* self = Self(filter);
-  if (!self->transform->HasWorkImages())
+  if (!self->transform->IsConfigured())
   {
     GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, (nullptr), ("frame before the output size was negotiated"));
     return GST_FLOW_NOT_NEGOTIATED;
@@ -461,10 +391,14 @@ GstFlowReturn TransformFrame(GstVideoFilter* filter, GstVideoFrame* in, GstVideo
                        self->inputWidth, self->inputHeight, self->outputWidth, self->outputHeight));
     return GST_FLOW_ERROR;
   }
-  const HRESULT hr = self->transform->Transform(
-    static_cast<const BYTE*>(GST_VIDEO_FRAME_PLANE_DATA(in, 0)), GST_VIDEO_FRAME_PLANE_STRIDE(in, 0), PlaneBytes(in),
-    static_cast<BYTE*>(GST_VIDEO_FRAME_PLANE_DATA(out, 0)), GST_VIDEO_FRAME_PLANE_STRIDE(out, 0), PlaneBytes(out));
-  if (hr != S_OK)
+  const TCTfTrfPixelLayout layout = self->transform->Layout();
+  const TCTfTrfFrameFormat inFormat{layout, self->inputWidth, self->inputHeight, GST_VIDEO_FRAME_PLANE_STRIDE(in, 0),
+                                    TCTfTrfRowOrder::TopDown};
+  const TCTfTrfFrameFormat outFormat{layout, self->outputWidth, self->outputHeight,
+                                     GST_VIDEO_FRAME_PLANE_STRIDE(out, 0), TCTfTrfRowOrder::TopDown};
+  if (!self->transform->Transform(inFormat, static_cast<const guint8*>(GST_VIDEO_FRAME_PLANE_DATA(in, 0)),
+                                  PlaneBytes(in), outFormat, static_cast<guint8*>(GST_VIDEO_FRAME_PLANE_DATA(out, 0)),
+                                  PlaneBytes(out)))
   {
     GST_ELEMENT_ERROR(self, STREAM, FAILED, (nullptr),
                       ("frame rows (strides %d, %d) do not cover the negotiated frame size",
@@ -476,7 +410,7 @@ GstFlowReturn TransformFrame(GstVideoFilter* filter, GstVideoFrame* in, GstVideo
 
 gboolean Stop(GstBaseTransform* trans)
 {
-  Self(trans)->transform->ReleaseWorkImages();
+  Self(trans)->transform->Reset();
   return TRUE;
 }
 

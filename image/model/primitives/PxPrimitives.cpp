@@ -89,44 +89,6 @@ void MirrorColumns(std::uint8_t* buf, int stride, int width, int height, int pix
 }
 
 // ---- nearest-neighbour resize -----------------------------------------------------
-int NearestCentreIndex(int d, double factor, int srcLen)
-{
-  const double s = (d + 0.5) / factor - 0.5;
-  const double r = std::nearbyint(s); // halves to even
-  if (!(r > 0.0))
-    return 0;
-  if (r >= srcLen - 1)
-    return srcLen - 1;
-  return static_cast<int>(r);
-}
-
-namespace
-{
-template <int N>
-void ResizeRows(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int dstWidth, int rowBegin, int rowEnd,
-                int dstStride, const int* xOfs, const int* yIdx)
-{
-  for (int dy = rowBegin; dy < rowEnd; ++dy)
-  {
-    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(dy) * dstStride;
-    if (dy > rowBegin && yIdx[dy] == yIdx[dy - 1])
-    {
-      // Same source row as the previous destination row: copy the finished row.
-      std::memcpy(d, d - dstStride, static_cast<std::size_t>(dstWidth) * N);
-      continue;
-    }
-    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(yIdx[dy]) * srcStride;
-    for (int dx = 0; dx < dstWidth; ++dx)
-    {
-      if constexpr (N == 1)
-        d[dx] = s[xOfs[dx]];
-      else
-        std::memcpy(d + dx * N, s + xOfs[dx], N);
-    }
-  }
-}
-} // namespace
-
 void ResizeNearestCentre(const std::uint8_t* src, int srcWidth, int srcHeight, int srcStride, std::uint8_t* dst,
                          int dstWidth, int dstHeight, int dstStride, int pixelBytes, double xFactor,
                          double yFactor)
@@ -137,14 +99,10 @@ void ResizeNearestCentre(const std::uint8_t* src, int srcWidth, int srcHeight, i
     xOfs[dx] = NearestCentreIndex(dx, xFactor, srcWidth) * pixelBytes;
   for (int dy = 0; dy < dstHeight; ++dy)
     yIdx[dy] = NearestCentreIndex(dy, yFactor, srcHeight);
+  const int wordPixels3 = pixelBytes == 3 ? WordPixels3(xOfs.data(), dstWidth, srcWidth) : 0;
   auto rows = [&](int begin, int end) {
-    switch (pixelBytes)
-    {
-    case 1: ResizeRows<1>(src, srcStride, dst, dstWidth, begin, end, dstStride, xOfs.data(), yIdx.data()); break;
-    case 3: ResizeRows<3>(src, srcStride, dst, dstWidth, begin, end, dstStride, xOfs.data(), yIdx.data()); break;
-    case 4: ResizeRows<4>(src, srcStride, dst, dstWidth, begin, end, dstStride, xOfs.data(), yIdx.data()); break;
-    default: break;
-    }
+    ResizeNearestRows(src, srcStride, dst, dstStride, dstWidth, begin, end, pixelBytes, xOfs.data(), yIdx.data(),
+                      wordPixels3);
   };
   // Row bands on OpenCV's worker pool for frame-sized targets; each band writes only its own rows.
   const long long pixels = static_cast<long long>(dstWidth) * dstHeight;

@@ -9,6 +9,8 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include "PxResizePrimitives.h"
+
 namespace PxPrim
 {
 // ---- allocation ------------------------------------------------------------
@@ -40,10 +42,6 @@ void MirrorRows(std::uint8_t* buf, int stride, int width, int height, int pixelB
 void MirrorColumns(std::uint8_t* buf, int stride, int width, int height, int pixelBytes);
 
 // ---- nearest-neighbour resize --------------------------------------------------
-/// Source index for destination index d when the axis is scaled by `factor`:
-/// the destination pixel centre mapped back, (d + 0.5) / factor - 0.5, rounded
-/// to nearest with halves to even and clamped to [0, srcLen - 1].
-int NearestCentreIndex(int d, double factor, int srcLen);
 /// Resizes a whole image by sampling at pixel centres with the given factors
 /// (destination / source). Pixel sizes 1, 3 and 4.
 void ResizeNearestCentre(const std::uint8_t* src, int srcWidth, int srcHeight, int srcStride, std::uint8_t* dst,

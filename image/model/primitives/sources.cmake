@@ -5,3 +5,5 @@ target_sources(pixolan_primitives PRIVATE
   model/primitives/PxFloatPrimitives.cpp
   model/primitives/PxUtilPrimitives.cpp
   model/primitives/PxAnalysisPrimitives.cpp)
+target_sources(pixolan_resize_primitives PRIVATE
+  model/primitives/PxResizePrimitives.cpp)

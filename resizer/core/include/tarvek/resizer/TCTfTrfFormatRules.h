@@ -5,6 +5,7 @@
 // pipeline's result codes.
 #include <vector>
 
+#include <tarvek/resizer/TCTfTrfPixelFormat.h>
 #include <tarvek/resizer/TCTfTrfVideoFormat.h>
 
 class TCTfTrfFormatRules
@@ -26,6 +27,14 @@ public:
   /// 4, 3, 1 for RGB32, RGB24, Y800; 0 for any other subtype.
   static int PixelSizeOfSubtype(const GUID& subtype);
   static bool IsAcceptedSubtype(const GUID& subtype) { return PixelSizeOfSubtype(subtype) != 0; }
+  /// The resize core's layout of an accepted subtype (RGB32: BGRx 32, RGB24:
+  /// BGR 24, Y800: grey 8); false for any other subtype.
+  static bool LayoutOfSubtype(const GUID& subtype, TCTfTrfPixelLayout* layout);
+
+  /// A video type in the resize core's terms: the subtype's layout, |biWidth|
+  /// x |biHeight| pixels in DIB rows (4-byte aligned), bottom-up for a
+  /// positive biHeight. False for the types GetFrameGeometry refuses.
+  static bool GetFrameFormat(const TCTfTrfVideoFormat& format, TCTfTrfFrameFormat* frame);
 
   /// Frame layout of a video type: a readable header, an accepted subtype
   /// whose bit count matches biBitCount, biWidth > 0, biHeight != 0 and a

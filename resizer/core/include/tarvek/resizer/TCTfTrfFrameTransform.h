@@ -1,9 +1,14 @@
 #pragma once
-// Per-frame work of the resizer: copies, flips or nearest-neighbour resizes
-// one frame from an input sample buffer into an output sample buffer, through
-// two work images of the connection's frame sizes.
-#include <tarvek/resizer/TCTfTrfStridedFrameTransform.h>
+// Per-frame work of the resizer plug-in: copies, flips or nearest-neighbour
+// resizes one frame from an input sample buffer into an output sample buffer,
+// through two work images (of the image library) of the connection's frame
+// sizes.
+#include <memory>
+
+#include <tarvek/resizer/TCTfTrfPixelFormat.h>
 #include <tarvek/resizer/TCTfTrfVideoFormat.h>
+
+class TCPxByteImage;
 
 class TCTfTrfFrameTransform
 {
@@ -17,15 +22,12 @@ public:
   /// (RGB32: 32-bit, RGB24: 24-bit, Y800: 8-bit), of the input and the output
   /// size. Another subtype or a size below 1 leaves none. Returns S_OK,
   /// S_FALSE when no images were made, E_OUTOFMEMORY when allocation failed.
-  HRESULT CreateWorkImages(const GUID& subtype, int inputWidth, int inputHeight, int outputWidth, int outputHeight)
-  {
-    return m_frames.CreateWorkImages(subtype, inputWidth, inputHeight, outputWidth, outputHeight);
-  }
+  HRESULT CreateWorkImages(const GUID& subtype, int inputWidth, int inputHeight, int outputWidth, int outputHeight);
   /// Drops both work images.
-  void ReleaseWorkImages() { m_frames.ReleaseWorkImages(); }
-  bool HasWorkImages() const { return m_frames.HasWorkImages(); }
-  const TCPxByteImage* GetInputImage() const { return m_frames.GetInputImage(); }
-  const TCPxByteImage* GetOutputImage() const { return m_frames.GetOutputImage(); }
+  void ReleaseWorkImages();
+  bool HasWorkImages() const { return m_input && m_output; }
+  const TCPxByteImage* GetInputImage() const { return m_input.get(); }
+  const TCPxByteImage* GetOutputImage() const { return m_output.get(); }
 
   /// Moves one frame. `input` and `output` describe the two sample buffers of
   /// `inputLength` and `outputLength` bytes, whose rows are DIB rows. The rows
@@ -39,6 +41,10 @@ public:
                     const TCTfTrfVideoFormat& output, BYTE* outputBuffer, long long outputLength);
 
 private:
-  // The frame work itself, over the rows the two video formats describe.
-  TCTfTrfStridedFrameTransform m_frames;
+  /// The frame in pixel terms, moved through the work images.
+  HRESULT Move(const TCTfTrfFrameFormat& in, const BYTE* input, long long inputLength,
+               const TCTfTrfFrameFormat& out, BYTE* output, long long outputLength);
+
+  std::unique_ptr<TCPxByteImage> m_input;
+  std::unique_ptr<TCPxByteImage> m_output;
 };
