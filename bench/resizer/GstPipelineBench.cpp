@@ -95,7 +95,7 @@ void Label(benchmark::State& state)
                  std::to_string(state.range(4)));
 }
 
-void Step_Core(benchmark::State& state)
+void BM_ScaleStep(benchmark::State& state)
 {
   LoadPlugins();
   const Format& f = kFormats[state.range(0)];
@@ -125,7 +125,7 @@ void Step_Core(benchmark::State& state)
   Label(state);
 }
 
-void Step_VideoConverter(benchmark::State& state)
+void BM_ScaleStep_RefVideoConverter(benchmark::State& state)
 {
   LoadPlugins();
   const Format& f = kFormats[state.range(0)];
@@ -211,10 +211,10 @@ void Pipeline(benchmark::State& state, Scaler scaler)
   Label(state);
 }
 
-void Pipeline_Tarvekresizer(benchmark::State& state) { Pipeline(state, Scaler::Tarvek); }
-void Pipeline_VideoscaleNearest(benchmark::State& state) { Pipeline(state, Scaler::Videoscale); }
+void BM_Pipeline(benchmark::State& state) { Pipeline(state, Scaler::Tarvek); }
+void BM_Pipeline_RefVideoscaleNearest(benchmark::State& state) { Pipeline(state, Scaler::Videoscale); }
 // The source and sink alone: what both pipelines spend besides scaling.
-void Pipeline_SourceOnly(benchmark::State& state) { Pipeline(state, Scaler::None); }
+void BM_Pipeline_RefSourceOnly(benchmark::State& state) { Pipeline(state, Scaler::None); }
 
 void Cases(benchmark::internal::Benchmark* b)
 {
@@ -226,8 +226,8 @@ void Cases(benchmark::internal::Benchmark* b)
 }
 } // namespace
 
-BENCHMARK(Step_Core)->Apply(Cases)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(Step_VideoConverter)->Apply(Cases)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(Pipeline_Tarvekresizer)->Apply(Cases)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(Pipeline_VideoscaleNearest)->Apply(Cases)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(Pipeline_SourceOnly)->Apply(Cases)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ScaleStep)->Apply(Cases)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_ScaleStep_RefVideoConverter)->Apply(Cases)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_Pipeline)->Apply(Cases)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Pipeline_RefVideoscaleNearest)->Apply(Cases)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Pipeline_RefSourceOnly)->Apply(Cases)->Unit(benchmark::kMillisecond)->UseRealTime();

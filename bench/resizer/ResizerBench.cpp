@@ -59,7 +59,7 @@ const GUID& SubtypeOf(int px)
 }
 
 // Args: pixel size, input width, input height (output size where it differs).
-void Copy_Resizer(benchmark::State& state)
+void BM_Copy(benchmark::State& state)
 {
   Frames f(SubtypeOf(state.range(0)), state.range(1), state.range(2), state.range(1), state.range(2));
   for (auto _ : state)
@@ -72,7 +72,7 @@ void Copy_Resizer(benchmark::State& state)
   Report(state, f.output.size());
 }
 
-void Copy_Memcpy(benchmark::State& state)
+void BM_Copy_RefMemcpy(benchmark::State& state)
 {
   Frames f(SubtypeOf(state.range(0)), state.range(1), state.range(2), state.range(1), state.range(2));
   for (auto _ : state)
@@ -84,7 +84,7 @@ void Copy_Memcpy(benchmark::State& state)
   Report(state, f.output.size());
 }
 
-void Flip_Resizer(benchmark::State& state)
+void BM_Flip(benchmark::State& state)
 {
   Frames f(SubtypeOf(state.range(0)), state.range(1), -state.range(2), state.range(1), state.range(2));
   for (auto _ : state)
@@ -97,7 +97,7 @@ void Flip_Resizer(benchmark::State& state)
   Report(state, f.output.size());
 }
 
-void Flip_CvFlip(benchmark::State& state)
+void BM_Flip_RefOpenCv(benchmark::State& state)
 {
   Frames f(SubtypeOf(state.range(0)), state.range(1), state.range(2), state.range(1), state.range(2));
   cv::Mat src = f.InMat();
@@ -111,7 +111,7 @@ void Flip_CvFlip(benchmark::State& state)
   Report(state, f.output.size());
 }
 
-void Resize_Resizer(benchmark::State& state)
+void BM_Resize(benchmark::State& state)
 {
   Frames f(SubtypeOf(state.range(0)), state.range(1), state.range(2), state.range(3), state.range(4));
   for (auto _ : state)
@@ -124,7 +124,7 @@ void Resize_Resizer(benchmark::State& state)
   Report(state, f.output.size());
 }
 
-void Resize_CvNearest(benchmark::State& state)
+void BM_Resize_RefOpenCvNearest(benchmark::State& state)
 {
   Frames f(SubtypeOf(state.range(0)), state.range(1), state.range(2), state.range(3), state.range(4));
   cv::Mat src = f.InMat();
@@ -139,16 +139,16 @@ void Resize_CvNearest(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(Copy_Resizer)->Args({4, 1920, 1080})->Args({1, 640, 480})->UseRealTime();
-BENCHMARK(Copy_Memcpy)->Args({4, 1920, 1080})->Args({1, 640, 480})->UseRealTime();
-BENCHMARK(Flip_Resizer)->Args({4, 1920, 1080})->Args({1, 640, 480})->UseRealTime();
-BENCHMARK(Flip_CvFlip)->Args({4, 1920, 1080})->Args({1, 640, 480})->UseRealTime();
-BENCHMARK(Resize_Resizer)
+BENCHMARK(BM_Copy)->Args({4, 1920, 1080})->Args({1, 640, 480})->UseRealTime();
+BENCHMARK(BM_Copy_RefMemcpy)->Args({4, 1920, 1080})->Args({1, 640, 480})->UseRealTime();
+BENCHMARK(BM_Flip)->Args({4, 1920, 1080})->Args({1, 640, 480})->UseRealTime();
+BENCHMARK(BM_Flip_RefOpenCv)->Args({4, 1920, 1080})->Args({1, 640, 480})->UseRealTime();
+BENCHMARK(BM_Resize)
   ->Args({4, 1920, 1080, 640, 360})
   ->Args({1, 1920, 1080, 640, 360})
   ->Args({1, 640, 480, 320, 240})
   ->UseRealTime();
-BENCHMARK(Resize_CvNearest)
+BENCHMARK(BM_Resize_RefOpenCvNearest)
   ->Args({4, 1920, 1080, 640, 360})
   ->Args({1, 1920, 1080, 640, 360})
   ->Args({1, 640, 480, 320, 240})
