@@ -168,6 +168,8 @@ PYBIND11_MODULE(_pixolan, m)
 
   BindImage<TCPx8bitImage, unsigned char, 1>(m, "Image8", "8-bit grey image; NumPy sees it as (height, width) uint8.")
       .def("fill", &TCPx8bitImage::Fill, py::arg("value"), "Sets every pixel of the ROI to value.")
+      .def("get_pixel", &TCPx8bitImage::GetPixel, py::arg("x"), py::arg("y"),
+           "The pixel at (x, y) relative to the ROI; IndexError outside the ROI.")
       .def("sum", &TCPx8bitImage::Sum, "Sum of the ROI's pixels.")
       .def("min", py::overload_cast<>(&TCPx8bitImage::GetMinimumValue, py::const_), "Smallest pixel of the ROI.")
       .def("max", py::overload_cast<>(&TCPx8bitImage::GetMaximumValue, py::const_), "Largest pixel of the ROI.")

@@ -113,6 +113,11 @@ def test_exceptions_are_mapped():
         img.roi = (4, 4, 8, 8)
     with pytest.raises(ValueError):
         pixolan.load("/nonexistent/x.bmp")
+    img.roi = (2, 2, 6, 6)
+    np.asarray(img)[3, 4] = 9
+    assert img.get_pixel(2, 1) == 9
+    with pytest.raises(IndexError):
+        img.get_pixel(6, 0)
 
 
 def test_contours_of_a_thresholded_drawing(tmp_path):
