@@ -5,6 +5,9 @@ target_sources(pixolan PRIVATE
   analysis/TCPxAquavistWellDetector.cpp
   analysis/TCPxCircleDetector.cpp
   analysis/TCPxContour.cpp
+  analysis/TCPxContourFourier.cpp
+  analysis/TCPxContourShape.cpp
+  analysis/TCPxContourText.cpp
   analysis/TCPxIO.cpp
   analysis/TCPxGUI.cpp
   analysis/TCPxComUtils.cpp
