@@ -182,6 +182,48 @@ void TCPxCircleDetectorImpl::ProcessImage(const TCPx8bitImage& image, std::vecto
   }
   MakeSameRadius(circles);
   DoTemplateMatching(image, circles);
+  RefineRadius(circles);
+}
+
+void TCPxCircleDetectorImpl::RefineRadius(std::vector<TCPxCircle>* circles) const
+{
+  if (circles->empty() || !m_pResponse)
+    return;
+  const cv::Mat response = *m_pResponse->GetFullMatPtr();
+  constexpr int kRays = 64;
+  std::vector<double> peaks;
+  peaks.reserve(circles->size() * kRays);
+  for (const TCPxCircle& c : *circles)
+  {
+    const double r = c.radius;
+    for (int k = 0; k < kRays; ++k)
+    {
+      const double a = 2 * M_PI * k / kRays, dx = std::cos(a), dy = std::sin(a);
+      int best = 0;
+      double at = 0;
+      for (double s = 0.75 * r; s <= 1.25 * r; s += 0.25)
+      {
+        const int x = static_cast<int>(std::lround(c.centre.GetX() + s * dx));
+        const int y = static_cast<int>(std::lround(c.centre.GetY() + s * dy));
+        if (x < 0 || y < 0 || x >= response.cols || y >= response.rows)
+          continue;
+        const int v = response.ptr<std::uint8_t>(y)[x];
+        if (v > best)
+        {
+          best = v;
+          at = s;
+        }
+      }
+      if (best > 0)
+        peaks.push_back(at);
+    }
+  }
+  if (peaks.empty())
+    return;
+  std::nth_element(peaks.begin(), peaks.begin() + static_cast<std::ptrdiff_t>(peaks.size() / 2), peaks.end());
+  const double radius = peaks[peaks.size() / 2];
+  for (TCPxCircle& c : *circles)
+    c.radius = radius;
 }
 
 void TCPxCircleDetectorImpl::ApplyCorfFilter() { m_pCorf->ProcessImage(m_pWork.get(), nullptr); }
@@ -212,6 +254,7 @@ void TCPxCircleDetectorImpl::InitAccumulatorsAndImages()
     m_pContourVotes = std::make_shared<TCPxFloatImage>(w, h);
     m_pContourRadii = std::make_shared<TCPxFloatImage>(w, h);
     m_pEdges = std::make_shared<TCPx8bitImage>(w, h);
+    m_pResponse = std::make_shared<TCPx8bitImage>(w, h);
   }
   m_pVotes->Fill(0);
   m_pRadii->Fill(0);
@@ -222,6 +265,7 @@ void TCPxCircleDetectorImpl::InitAccumulatorsAndImages()
 bool TCPxCircleDetectorImpl::PreProcessImage()
 {
   ApplyCorfFilter();
+  *m_pResponse = *m_pWork;
   const double t = CalculateCORFImageThreshold();
   m_dCorfThreshold = t;
   if (std::isnan(t))
