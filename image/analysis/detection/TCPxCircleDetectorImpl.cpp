@@ -460,9 +460,18 @@ void TCPxCircleDetectorImpl::SelectCircles(const std::vector<TCPxCircle>& candid
     return;
   if (previous.empty())
   {
+    // The reference radius is the mean of the candidates within 20 % of their
+    // median: one much larger disc among the wells would otherwise pull the
+    // plain mean so far that every well failed the 20 % test.
+    std::vector<double> radii;
+    for (const TCPxCircle& c : candidates)
+      radii.push_back(c.radius);
+    std::nth_element(radii.begin(), radii.begin() + static_cast<std::ptrdiff_t>(radii.size() / 2), radii.end());
+    const double median = radii[radii.size() / 2];
     m_radiusStatistics.Reset();
     for (const TCPxCircle& c : candidates)
-      m_radiusStatistics.Update(Math::Vector(1, c.radius));
+      if (std::fabs(c.radius / median - 1) <= 0.2)
+        m_radiusStatistics.Update(Math::Vector(1, c.radius));
   }
   if (m_radiusStatistics.GetMean().size() < 1)
     return;
@@ -591,7 +600,41 @@ void TCPxCircleDetectorImpl::DoTemplateMatching(const TCPx8bitImage& image, std:
     candidates.push_back(TCPxCircle(TCGenPoint<double>(cog.GetX() + r, cog.GetY() + r), r, 0));
   }
   ClearContours(&blobs);
+  // A match must also have an edge along its outline: inside a large disc of
+  // the wells' brightness the template matches flat ground.
+  candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                  [&](const TCPxCircle& c) { return EdgeSupport(c) < 0.5; }),
+                   candidates.end());
   const std::vector<TCPxCircle> known = *circles;
   SelectCircles(candidates, known, circles);
+}
+
+double TCPxCircleDetectorImpl::EdgeSupport(const TCPxCircle& circle) const
+{
+  if (!m_pResponse || std::isnan(m_dCorfThreshold))
+    return 1;
+  const cv::Mat response = *m_pResponse->GetFullMatPtr();
+  constexpr int kRays = 64;
+  const double r = circle.radius;
+  int supported = 0;
+  for (int k = 0; k < kRays; ++k)
+  {
+    const double a = 2 * M_PI * k / kRays, dx = std::cos(a), dy = std::sin(a);
+    const auto peak = [&](double from, double to) {
+      int best = 0;
+      for (double s = from * r; s <= to * r; s += 0.5)
+      {
+        const int x = static_cast<int>(std::lround(circle.centre.GetX() + s * dx));
+        const int y = static_cast<int>(std::lround(circle.centre.GetY() + s * dy));
+        if (x >= 0 && y >= 0 && x < response.cols && y < response.rows)
+          best = std::max<int>(best, response.ptr<std::uint8_t>(y)[x]);
+      }
+      return best;
+    };
+    const int outline = peak(0.8, 1.2);
+    if (outline >= m_dCorfThreshold && outline > 1.5 * peak(0.2, 0.6))
+      ++supported;
+  }
+  return static_cast<double>(supported) / kRays;
 }
 }  // namespace _impl

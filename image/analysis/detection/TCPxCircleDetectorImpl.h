@@ -93,6 +93,10 @@ public:
   /// the CORF response is largest. The thresholded ring's outer contour lies
   /// about half the ring's width outside the edge; the response's ridge does not.
   void RefineRadius(std::vector<TCPxCircle>* circles) const;
+  /// The share of 64 rays from the centre along which the CORF response
+  /// between 0.8 and 1.2 radii reaches the edge threshold and is more than 1.5
+  /// times its peak between 0.2 and 0.6 radii (an edge, not texture or noise).
+  double EdgeSupport(const TCPxCircle& circle) const;
 
   static void ClearContours(ContourList* contours);
 

@@ -240,6 +240,30 @@ TEST(CircleDetector, KeepsWeakWellRejectsOtherSizeSurvivesSelfTouchingBlob)
   EXPECT_EQ(m.invented, 0) << "the small disc was returned";
 }
 
+// A much larger disc of the wells' brightness neither hides the wells (the
+// 20 % radius test takes its reference from the majority) nor gets circles
+// placed on its flat inside by the template sweep.
+TEST(CircleDetector, LargerDiscHidesNothingAndGetsNoCirclesInside)
+{
+  for (double big : {54.0, 100.0})
+    for (double noise : {0.0, 3.0})
+    {
+      Points truth;
+      scenes::Scene s = Scattered(190, 90, 1.5, noise, &truth);
+      s.shapes.erase(s.shapes.begin() + 3); // clears the lower right for the large disc
+      truth.erase(truth.begin() + 3);
+      s.shapes.pop_back();
+      truth.pop_back();
+      s.shapes.push_back(Disc(530, 340, big, 190));
+      TCPxCircleDetector detector;
+      std::vector<TCPxCircle> found;
+      detector.ProcessImage(scenes::Render(s), &found);
+      const Match m = Compare(found, truth, 30);
+      EXPECT_EQ(m.matched, static_cast<int>(truth.size())) << "large disc " << big << ", noise " << noise;
+      EXPECT_EQ(m.invented, 0) << "large disc " << big << ", noise " << noise;
+    }
+}
+
 // Identical results for the same call twice, also after the detector has
 // worked on another image size in between.
 TEST(CircleDetector, RepeatableAndReusableAcrossSizes)
@@ -479,6 +503,7 @@ TEST(CircleDetectorSteps, TemplateMatchingNeedsCropsThatFit)
   Impl impl;
   impl.SetWorkingImage(std::make_shared<TCPx8bitImage>(image));
   impl.InitAccumulatorsAndImages();
+  ASSERT_TRUE(impl.PreProcessImage()); // the edge response the matches are checked against
   // Radius statistics for the 20 % test.
   std::vector<TCPxCircle> seed;
   impl.SelectCircles({TCPxCircle(TCGenPoint<double>(5, 5), 20, 1)}, {}, &seed);
