@@ -76,7 +76,12 @@ int TCPxInt32Image::GetPixelSize() const
 
 void TCPxInt32Image::Mirror(bool vertical)
 {
-  PxFloatPrim::Mirror32s(m_pData, GetStepSize(), GetWidth(), GetHeight(), vertical);
+  // A 32-bit integer moves like any 4-byte pixel.
+  auto* bytes = reinterpret_cast<std::uint8_t*>(m_pData);
+  if (vertical)
+    PxPrim::MirrorRows(bytes, GetStepSize(), GetWidth(), GetHeight(), 4);
+  else
+    PxPrim::MirrorColumns(bytes, GetStepSize(), GetWidth(), GetHeight(), 4);
 }
 
 TCPxInt32Image& TCPxInt32Image::operator=(const TCPxInt32Image& source)

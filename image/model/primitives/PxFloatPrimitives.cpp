@@ -214,21 +214,6 @@ void CircShift32(void* buffer, int stride, int width, int height, int rowShift, 
   }
 }
 
-void Mirror32s(std::int32_t* buffer, int stride, int width, int height, bool rows)
-{
-  if (rows)
-  {
-    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
-      std::swap_ranges(RowOf(buffer, stride, top), RowOf(buffer, stride, top) + width, RowOf(buffer, stride, bottom));
-    return;
-  }
-  for (int y = 0; y < height; ++y)
-  {
-    std::int32_t* r = RowOf(buffer, stride, y);
-    std::reverse(r, r + width);
-  }
-}
-
 // ---- 32-bit signed integer arithmetic ----------------------------------------------------------------
 namespace
 {

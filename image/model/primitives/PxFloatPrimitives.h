@@ -69,8 +69,6 @@ void Convert16uRows(const std::uint16_t* src, int srcStride, float* dst, int dst
 /// Every row is read and written once (rows follow the cycles of the row
 /// permutation), with one spare row as scratch.
 void CircShift32(void* buffer, int stride, int width, int height, int rowShift, int columnShift);
-/// In place: rows reversed (top and bottom exchanged) when `rows`, else columns.
-void Mirror32s(std::int32_t* buffer, int stride, int width, int height, bool rows);
 
 // ---- 32-bit signed integer arithmetic (saturating at INT_MIN / INT_MAX) ---------------------------------
 /// dst := saturate(dst + src).

@@ -50,23 +50,6 @@ TEST(FloatPrimitives, CircShiftMatchesAnIndexFormulaForEveryShift)
     }
 }
 
-TEST(FloatPrimitives, IntegerMirrorMatchesFlip)
-{
-  for (int w : {1, 4, 7})
-    for (int h : {1, 2, 5})
-    {
-      const cv::Mat source = RandomInts(h, w, static_cast<unsigned>(w + 10 * h));
-      for (bool rows : {true, false})
-      {
-        cv::Mat m = source.clone();
-        PxFloatPrim::Mirror32s(m.ptr<std::int32_t>(), static_cast<int>(m.step[0]), w, h, rows);
-        cv::Mat expected;
-        cv::flip(source, expected, rows ? 0 : 1);
-        EXPECT_EQ(cv::countNonZero(m != expected), 0);
-      }
-    }
-}
-
 TEST(FloatPrimitives, SaturatingIntegerAddMatchesWideArithmetic)
 {
   const int edges[] = {INT_MIN, INT_MIN + 1, -2, -1, 0, 1, 2, INT_MAX - 1, INT_MAX};
