@@ -78,7 +78,9 @@ int RunPlate(const Options& options, int width, int height)
   plate.angle = options.rotate;
   plate.square = options.wells == "square";
   plate.radius = 0.38 * pitch;
-  plate.halfWidth = plate.halfHeight = 0.4 * pitch;
+  // Square wells: thin walls (4.4 % of the pitch) and slightly rounded corners.
+  plate.halfWidth = plate.halfHeight = 0.478 * pitch;
+  plate.cornerRadius = 0.1 * pitch;
   plate.wellLevel = options.brightWells ? 190 : 70;
   scenes::AddPlate(plate, &scene);
   TCPx8bitImage image = scenes::Render(scene);

@@ -563,18 +563,21 @@ TEST_F(Tool, DetectWellsFindsTheSynthesisedPlateAndReportsAMissingOne)
   EXPECT_NEAR(last["centre"][0].number, 240 + 2.5 * 68, 6.8);
   EXPECT_NEAR(last["centre"][1].number, 180 + 1.5 * 68, 6.8);
   EXPECT_GE(json["time_ms"].number, 0);
+  // Both models were tried (the default): the circles' outlines lie on stronger edges.
+  ASSERT_TRUE(json.Has("scores"));
+  EXPECT_GT(json["scores"]["circle"].number, json["scores"]["square"].number);
   std::unique_ptr<TCPxImageBase> annotated(TCPxIO::CreateImageFromFile(fs::path(At("wells.png"))));
   ASSERT_TRUE(annotated);
   EXPECT_EQ(annotated->GetWidth(), 480);
 
-  // Other counts: no plate, and no error.
-  const Result none = Run("detect-wells --json " + Quote(plate) + " --rows 4 --cols 5");
+  // Other counts: no circular plate, and no error.
+  const Result none = Run("detect-wells --json " + Quote(plate) + " --rows 4 --cols 5 --shape circle");
   ASSERT_EQ(none.exitCode, 0) << none.err;
   const mini_json::Value missing = mini_json::Parse(none.out);
   EXPECT_FALSE(missing["found"].boolean);
   EXPECT_EQ(missing["model"].text, "none");
   EXPECT_TRUE(missing["wells"].items.empty());
-  const Result text = Run("detect-wells " + Quote(plate) + " --rows 4 --cols 5");
+  const Result text = Run("detect-wells " + Quote(plate) + " --rows 4 --cols 5 --shape circle");
   EXPECT_NE(text.out.find("no plate of 4 x 5 wells found"), std::string::npos) << text.out;
 
   // Several images: one line each, a failing image as an error object, exit 1.
@@ -597,12 +600,52 @@ TEST_F(Tool, DetectWellsFindsTheSynthesisedPlateAndReportsAMissingOne)
   ExpectOneLineError(Run("synth " + Quote(At("p.png")) + " --plate 100x100 --width 64 --height 64"), 2);
 }
 
-TEST_F(Tool, TheMainJobFindsTheBundledPlate)
+TEST_F(Tool, DetectWellsChoosesSquareWellsAndReportsHowClearly)
 {
-  const Result r = Run("detect-wells --json " + Quote(PIXOLAN_PLATE_SAMPLE) + " --rows 8 --cols 12");
+  // 480 x 360, 4 x 6 square wells: pitch 68 about (240, 180), half size 0.478 * 68.
+  const std::string plate = At("square.png");
+  ASSERT_EQ(Run("synth " + Quote(plate) + " --plate 4x6 --width 480 --height 360 --seed 4 --wells square").exitCode, 0);
+  const Result r = Run("detect-wells --json " + Quote(plate) + " --rows 4 --cols 6 --shape auto --annotate " +
+                       Quote(At("square-wells.png")));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const mini_json::Value json = mini_json::Parse(r.out);
   ASSERT_TRUE(json["found"].boolean);
+  EXPECT_EQ(json["model"].text, "square");
+  const mini_json::Value& grid = json["grid"];
+  EXPECT_NEAR(grid["centre"][0].number, 240, 1.5);
+  EXPECT_NEAR(grid["centre"][1].number, 180, 1.5);
+  EXPECT_NEAR(grid["pitch"][0].number, 68, 0.015 * 68);
+  EXPECT_NEAR(grid["pitch"][1].number, 68, 0.015 * 68);
+  EXPECT_NEAR(grid["half_size"][0].number, 0.478 * 68, 2);
+  EXPECT_NEAR(grid["half_size"][1].number, 0.478 * 68, 2);
+  EXPECT_FALSE(grid.Has("radius"));
+  EXPECT_GT(json["scores"]["square"].number, json["scores"]["circle"].number);
+  ASSERT_EQ(json["wells"].items.size(), 24u);
+  EXPECT_NEAR(json["wells"][0]["centre"][0].number, 240 - 2.5 * 68, 3);
+  EXPECT_TRUE(fs::exists(At("square-wells.png")));
+
+  // One model asked for: no scores. The square model alone finds the same grid.
+  const mini_json::Value square = mini_json::Parse(Run("detect-wells --json " + Quote(plate) +
+                                                       " --rows 4 --cols 6 --shape square").out);
+  EXPECT_EQ(square["model"].text, "square");
+  EXPECT_FALSE(square.Has("scores"));
+  EXPECT_EQ(square["grid"]["pitch"][0].number, grid["pitch"][0].number);
+  const mini_json::Value circle = mini_json::Parse(Run("detect-wells --json " + Quote(plate) +
+                                                       " --rows 4 --cols 6 --shape circle").out);
+  EXPECT_FALSE(circle.Has("scores"));
+  EXPECT_NE(circle["model"].text, "square");
+  const Result text = Run("detect-wells " + Quote(plate) + " --rows 4 --cols 6");
+  EXPECT_NE(text.out.find("4 x 6 square wells"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("edge scores"), std::string::npos) << text.out;
+}
+
+TEST_F(Tool, TheMainJobFindsTheBundledPlate)
+{
+  const Result r = Run("detect-wells --json " + Quote(PIXOLAN_PLATE_SAMPLE) + " --rows 8 --cols 12 --shape auto");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const mini_json::Value json = mini_json::Parse(r.out);
+  ASSERT_TRUE(json["found"].boolean);
+  EXPECT_EQ(json["model"].text, "circle");
   // Made by `synth --plate 8x12` at 800 x 600: pitch 0.85 * 800 / 12, centred.
   EXPECT_NEAR(json["grid"]["centre"][0].number, 400, 1.5);
   EXPECT_NEAR(json["grid"]["centre"][1].number, 300, 1.5);

@@ -25,10 +25,12 @@ double SignedDistance(const Shape& s, double px, double py)
   const double sn = std::sin(a);
   const double u = c * ux - sn * uy;
   const double v = sn * ux + c * uy;
-  const double qx = std::abs(u) - s.halfWidth;
-  const double qy = std::abs(v) - s.halfHeight;
+  // A rounded rectangle is the inner rectangle grown by the corner radius.
+  const double r = std::clamp(s.cornerRadius, 0.0, std::min(s.halfWidth, s.halfHeight));
+  const double qx = std::abs(u) - (s.halfWidth - r);
+  const double qy = std::abs(v) - (s.halfHeight - r);
   const double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
-  return outside + std::min(std::max(qx, qy), 0.0);
+  return outside + std::min(std::max(qx, qy), 0.0) - r;
 }
 
 double Extent(const Shape& s)
@@ -137,6 +139,7 @@ void AddPlate(const Plate& plate, Scene* scene)
     well.halfWidth = plate.halfWidth;
     well.halfHeight = plate.halfHeight;
     well.angle = plate.angle;
+    well.cornerRadius = plate.cornerRadius;
     well.level = plate.wellLevel;
     well.rimWidth = plate.rimWidth;
     well.rimLevel = plate.rimLevel;

@@ -14,7 +14,8 @@ namespace scenes
 {
 /// One object of a scene. A disc has radius `radius`; a rectangle has half
 /// sizes `halfWidth`, `halfHeight` and is turned by `angle` degrees
-/// (counter-clockwise on screen) about its centre. With `rimWidth` > 0 a band
+/// (counter-clockwise on screen) about its centre, its corners rounded with
+/// radius `cornerRadius` (at most the smaller half size). With `rimWidth` > 0 a band
 /// of that width just inside the outline gets `rimLevel` (a well's wall).
 struct Shape
 {
@@ -24,6 +25,7 @@ struct Shape
   double radius = 0;
   double halfWidth = 0, halfHeight = 0;
   double angle = 0;
+  double cornerRadius = 0;
   double level = 200;
   double rimWidth = 0;
   double rimLevel = 0;
@@ -60,9 +62,10 @@ struct Plate
   double dx = 48, dy = 48;
   double angle = 0;
   bool square = false;
-  /// Disc radius, or half sizes of a square well.
+  /// Disc radius, or half sizes and corner radius of a square well.
   double radius = 18;
   double halfWidth = 18, halfHeight = 18;
+  double cornerRadius = 0;
   double wellLevel = 60;
   double rimWidth = 0;
   double rimLevel = 0;

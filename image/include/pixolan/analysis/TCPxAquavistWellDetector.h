@@ -54,8 +54,9 @@ struct TCPxAquavistGridInfoWells
 /// stacked vertically, "cols" the number side by side.
 ///
 /// The detector keeps no state between calls other than its contour filter's
-/// parameters and the minimum plate span. One object serves one thread at a
-/// time; copies are independent.
+/// parameters, the minimum plate span and the model scores of its last
+/// DetectWellsInGrid. One object serves one thread at a time (the rectangle
+/// search inside one call runs on several); copies are independent.
 class PIXOLAN_EXPORT TCPxAquavistWellDetector
 {
 public:
@@ -69,6 +70,26 @@ public:
   /// too small for wells of at least one pixel radius. Every well lies inside
   /// the image by at least its radius.
   TCPxAquavistGridInfoCircle DetectCirclesInGrid(const TCPx8bitImage& image, int rows, int cols);
+
+  /// A grid of rectangular wells, from the valleys of the edge image's row
+  /// and column sums refined by a local search that lays the well outlines
+  /// on the edges. The pitch returned is 0.4 % below the best fit, and each
+  /// half size at most half its pitch. Returns the all-zero record when no
+  /// plate with these counts is found and for rows or cols below 2.
+  TCPxAquavistGridInfoRect DetectSquaresInGrid(const TCPx8bitImage& image, int rows, int cols);
+
+  /// Both models on one edge image; the one whose well outlines lie on
+  /// stronger edges (mean edge response under them) is returned with its
+  /// flag, the rectangles on a tie. Both flags false when neither is found.
+  TCPxAquavistGridInfoWells DetectWellsInGrid(const TCPx8bitImage& image, int rows, int cols);
+
+  /// Addition beyond the detector's original interface, exported on purpose:
+  /// the plate's confidence. The mean edge response (0 .. 255) under the
+  /// outlines of each model that the last DetectWellsInGrid found, computed
+  /// even when only one model was found; 0 for a model not found, and both 0
+  /// before the first DetectWellsInGrid. A clear choice shows as a wide gap.
+  /// Null pointers are skipped.
+  void GetLastModelScores(double* circle, double* rect) const;
 
   /// Fits `count` evenly spaced positions to `values` (coordinates of well
   /// centres along one axis, each position expected to collect up to
@@ -95,4 +116,6 @@ public:
 private:
   TCPxFilterCORF m_corf;
   double m_dMinimumPlateSpan = 1.0;
+  double m_dLastCircleScore = 0;
+  double m_dLastRectScore = 0;
 };
