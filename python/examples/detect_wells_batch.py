@@ -14,8 +14,6 @@ import pathlib
 import sys
 import time
 
-import numpy as np
-
 import pixolan
 
 IMAGE_SUFFIXES = {".bmp", ".png", ".tif", ".tiff", ".jpg", ".jpeg", ".raw"}
@@ -26,18 +24,23 @@ def _require_detector():
         sys.exit("this pixolan build has no WellDetector binding; rebuild with the detector bindings")
 
 
-def _plain(value):
-    """The record's members as JSON values (arrays as lists of [x, y])."""
-    if isinstance(value, np.ndarray):
-        return value.tolist()
-    if isinstance(value, (list, tuple)):
-        return [_plain(v) for v in value]
-    if isinstance(value, dict):
-        return {k: _plain(v) for k, v in value.items()}
-    if isinstance(value, (int, float, str, bool)) or value is None:
-        return value
-    members = {k: getattr(value, k) for k in dir(value) if not k.startswith("_")}
-    return {k: _plain(v) for k, v in members.items() if not callable(v)}
+def record(result, scores):
+    """The keys of ``pixolan detect-wells --json`` for one WellGrid."""
+    line = {"found": result.found}
+    if result.is_rect:
+        g = result.rect
+        line["model"] = "square"
+        line["grid"] = {"centre": list(g.centre), "pitch": [g.dx, g.dy], "half_size": [g.half_width, g.half_height]}
+    elif result.is_circle:
+        g = result.circle
+        line["model"] = "circle"
+        line["grid"] = {"centre": list(g.centre), "pitch": [g.dx, g.dy], "radius": g.radius}
+    line["scores"] = {"circle": scores[0], "square": scores[1]}
+    if result.found:
+        centres = result.well_centres()
+        line["wells"] = [{"row": k // g.cols, "col": k % g.cols, "centre": centres[k].tolist()}
+                         for k in range(len(centres))]
+    return line
 
 
 def detect_one(path, rows, cols):
@@ -46,16 +49,13 @@ def detect_one(path, rows, cols):
     line = {"file": str(path)}
     try:
         image = pixolan.load(str(path))
-        line["width"], line["height"] = image.width, image.height
+        line.update(width=image.width, height=image.height, rows=rows, cols=cols)
         detector = pixolan.WellDetector()
         start = time.perf_counter()
         result = detector.detect_wells(image, rows, cols)
-        line["time_ms"] = (time.perf_counter() - start) * 1000.0
-        record = _plain(result)
-        if isinstance(record, dict):
-            line.update(record)
-        else:
-            line["result"] = record
+        elapsed = (time.perf_counter() - start) * 1000.0
+        line.update(record(result, detector.last_model_scores()))
+        line["time_ms"] = elapsed
     except (ValueError, RuntimeError, OSError) as e:
         line["error"] = str(e)
     return json.dumps(line)
@@ -90,6 +90,8 @@ def main(argv=None):
         client.close()
         if cluster is not None:
             cluster.close()
+        if args.output is not sys.stdout:
+            args.output.close()
     return 0
 
 

@@ -21,8 +21,10 @@ py::tuple Point(const TCGenPoint<double>& p)
   return py::make_tuple(p.GetX(), p.GetY());
 }
 
-// Well centres of a grid, row by row from the top left, as an (N, 2) array.
-py::array_t<double> WellCentres(const TCPxAquavistGridInfoCircle& g)
+// Well centres of a grid (circle or rectangle record), row by row from the
+// top left, as an (N, 2) array.
+template <class Grid>
+py::array_t<double> WellCentres(const Grid& g)
 {
   py::array_t<double> out({static_cast<py::ssize_t>(g.rows) * g.cols, py::ssize_t(2)});
   auto a = out.mutable_unchecked<2>();
@@ -74,7 +76,38 @@ void BindDetectors(py::module_& m)
       .def_readonly("cols", &TCPxAquavistGridInfoCircle::cols)
       .def_readonly("radius", &TCPxAquavistGridInfoCircle::radius)
       .def_property_readonly("found", [](const TCPxAquavistGridInfoCircle& g) { return g.cols > 0; })
-      .def("well_centres", &WellCentres, "Well centres row by row from the top left, an (N, 2) float64 array.");
+      .def("well_centres", &WellCentres<TCPxAquavistGridInfoCircle>,
+           "Well centres row by row from the top left, an (N, 2) float64 array.");
+
+  py::class_<TCPxAquavistGridInfoRect>(m, "RectGrid",
+                                       "A plate of rectangular wells (TCPxAquavistGridInfoRect); all zero when none "
+                                       "was found.")
+      .def_property_readonly("centre", [](const TCPxAquavistGridInfoRect& g) { return Point(g.centre); })
+      .def_readonly("dx", &TCPxAquavistGridInfoRect::dx)
+      .def_readonly("dy", &TCPxAquavistGridInfoRect::dy)
+      .def_readonly("rows", &TCPxAquavistGridInfoRect::rows)
+      .def_readonly("cols", &TCPxAquavistGridInfoRect::cols)
+      .def_readonly("half_width", &TCPxAquavistGridInfoRect::halfWidth)
+      .def_readonly("half_height", &TCPxAquavistGridInfoRect::halfHeight)
+      .def_property_readonly("found", [](const TCPxAquavistGridInfoRect& g) { return g.cols > 0; })
+      .def("well_centres", &WellCentres<TCPxAquavistGridInfoRect>,
+           "Well centres row by row from the top left, an (N, 2) float64 array.");
+
+  py::class_<TCPxAquavistGridInfoWells>(m, "WellGrid",
+                                        "The plate model that fits better (TCPxAquavistGridInfoWells): at most one of "
+                                        "is_circle and is_rect is set, the other grid is all zero.")
+      .def_readonly("circle", &TCPxAquavistGridInfoWells::circle)
+      .def_readonly("rect", &TCPxAquavistGridInfoWells::rect)
+      .def_readonly("is_circle", &TCPxAquavistGridInfoWells::isCircle)
+      .def_readonly("is_rect", &TCPxAquavistGridInfoWells::isRect)
+      .def_property_readonly("found", [](const TCPxAquavistGridInfoWells& g) { return g.isCircle || g.isRect; })
+      .def(
+          "well_centres",
+          [](const TCPxAquavistGridInfoWells& g) {
+            return g.isRect ? WellCentres(g.rect) : WellCentres(g.circle);
+          },
+          "Well centres of the chosen model row by row from the top left, an (N, 2) float64 array (empty when "
+          "none was found).");
 
   py::class_<TCPxAquavistWellDetector>(m, "WellDetector",
                                        "Locates a plate of rows x cols wells in a grey image "
@@ -91,6 +124,32 @@ void BindDetectors(py::module_& m)
           },
           py::arg("image"), py::arg("rows"), py::arg("cols"),
           "A grid of circular wells in an 8-bit image; check .found.")
+      .def(
+          "detect_squares_in_grid",
+          [](TCPxAquavistWellDetector& d, const TCPx8bitImage& image, int rows, int cols) {
+            py::gil_scoped_release release;
+            return d.DetectSquaresInGrid(image, rows, cols);
+          },
+          py::arg("image"), py::arg("rows"), py::arg("cols"),
+          "A grid of rectangular wells in an 8-bit image; check .found.")
+      .def(
+          "detect_wells",
+          [](TCPxAquavistWellDetector& d, const TCPx8bitImage& image, int rows, int cols) {
+            py::gil_scoped_release release;
+            return d.DetectWellsInGrid(image, rows, cols);
+          },
+          py::arg("image"), py::arg("rows"), py::arg("cols"),
+          "Both plate models, the one with the stronger edges under its outlines chosen (a WellGrid); "
+          "last_model_scores() tells how clearly.")
+      .def(
+          "last_model_scores",
+          [](const TCPxAquavistWellDetector& d) {
+            double circle = 0, rect = 0;
+            d.GetLastModelScores(&circle, &rect);
+            return py::make_tuple(circle, rect);
+          },
+          "(circle, square): the mean edge response under each model's outlines in the last detect_wells; 0 for "
+          "a model not found.")
       .def_static(
           "fit_linspace",
           [](const std::vector<double>& values, int count, int perBin, double tolerance) {

@@ -156,6 +156,69 @@ def _plate(rows=2, cols=3, pitch=100.0, radius=30.0, width=400, height=300):
     return pixolan.Image8.from_array(np.rint(img).astype(np.uint8)), np.array(centres)
 
 
+def _square_plate(rows=3, cols=4, pitch=90.0, width=480, height=360):
+    """A grey plate of dark square wells with thin walls, with its true centres."""
+    half = 0.478 * pitch
+    yy, xx = np.mgrid[0:height, 0:width].astype(np.float64)
+    img = np.full((height, width), 170.0)
+    centres = []
+    for j in range(rows):
+        for i in range(cols):
+            cx = width / 2 + (i - (cols - 1) / 2) * pitch
+            cy = height / 2 + (j - (rows - 1) / 2) * pitch
+            cover = np.clip(half + 0.5 - np.abs(xx - cx), 0, 1) * np.clip(half + 0.5 - np.abs(yy - cy), 0, 1)
+            img = img * (1 - cover) + 70 * cover
+            centres.append((cx, cy))
+    return pixolan.Image8.from_array(np.rint(img).astype(np.uint8)), np.array(centres)
+
+
+def test_well_detector_chooses_the_model_of_the_plate():
+    detector = pixolan.WellDetector()
+    image, centres = _plate()
+    grid = detector.detect_wells(image, 2, 3)
+    assert grid.found and grid.is_circle and not grid.is_rect and not grid.rect.found
+    assert np.abs(grid.well_centres() - centres).max() < 10
+    circle, square = detector.last_model_scores()
+    assert circle > square
+
+    image, centres = _square_plate()
+    grid = detector.detect_wells(image, 3, 4)
+    assert grid.found and grid.is_rect and not grid.is_circle
+    assert (grid.rect.rows, grid.rect.cols) == (3, 4)
+    assert np.abs(grid.well_centres() - centres).max() < 5
+    assert np.abs(grid.rect.dx - 90) < 2 and grid.rect.half_width <= grid.rect.dx / 2
+    circle, square = detector.last_model_scores()
+    assert square > circle
+    assert detector.detect_squares_in_grid(image, 3, 4).found
+
+    blank = pixolan.Image8(200, 150)
+    blank.fill(128)
+    assert not detector.detect_wells(blank, 2, 3).found
+    assert detector.last_model_scores() == (0.0, 0.0)
+
+
+def test_batch_script_on_a_local_cluster_matches_one_process(tmp_path):
+    import importlib.util
+    import json
+    import pathlib
+
+    spec = importlib.util.spec_from_file_location(
+        "detect_wells_batch", pathlib.Path(__file__).parent.parent / "examples" / "detect_wells_batch.py")
+    batch = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(batch)
+    for k, (image, _) in enumerate([_plate(), _plate(pitch=110.0, radius=32.0), _square_plate(rows=2, cols=3)]):
+        pixolan.save(image, str(tmp_path / ("plate%d.png" % k)))
+    result_file = tmp_path / "lines.jsonl"
+    assert batch.main([str(tmp_path), "--rows", "2", "--cols", "3", "--workers", "2", "--threads", "1",
+                       "--output", str(result_file)]) == 0
+    drop = lambda d: {k: v for k, v in d.items() if k != "time_ms"}
+    lines = [drop(json.loads(line)) for line in result_file.read_text().splitlines()]
+    single = [drop(json.loads(batch.detect_one(p, 2, 3))) for p in sorted(tmp_path.glob("plate*.png"))]
+    assert lines == single
+    assert [d["model"] for d in lines] == ["circle", "circle", "square"]
+    assert all(d["found"] and len(d["wells"]) == 6 for d in lines)
+
+
 def test_detectors_find_a_rendered_plate_on_parallel_threads():
     import threading
 
