@@ -18,6 +18,7 @@
 #include <pixolan/model/TCPxFloatImage.h>
 
 #include "PxCircleSupport.h"
+#include "PxParallel.h"
 
 namespace pxdetect
 {
@@ -88,10 +89,10 @@ void ApplyCORFFilter(const TCPxFilterCORF& corf, const TCPx8bitImage& image, TCP
   TCPxFloatImage mirrored(image.GetWidth(), image.GetHeight());
   TCPxConversion::Byte2Float(smoothed, &mirrored);
   *outFloat = mirrored;
-  corf.ProcessImage(outFloat, nullptr);
-
   mirrored.Mirror(true);
-  corf.ProcessImage(&mirrored, nullptr);
+  // The two looks are independent: run them side by side, which also keeps
+  // both cores busy during the operator's serial steps.
+  _impl::ForEachIndex(2, [&](std::size_t look) { corf.ProcessImage(look == 0 ? outFloat : &mirrored, nullptr); });
   mirrored.Mirror(true);
 
   *outFloat += mirrored;
