@@ -18,6 +18,7 @@
 #include "PxImageViews.h"
 #include "primitives/PxFloatPrimitives.h"
 #include "primitives/PxPrimitives.h"
+#include "primitives/PxUtilPrimitives.h"
 
 namespace
 {
@@ -135,7 +136,7 @@ TCPxFloatImage::TCPxFloatImage(const TCPx8bitImage& source)
     : TCPxImageBase(ImageTypeFloat, source.GetWidth(), source.GetHeight(), 1, TCGenRect<int>())
 {
   Allocate();
-  PxFloatPrim::Convert8uRows(source.GetBuffer(), source.GetStepSize(), m_pData, GetStepSize(), GetWidth(),
+  PxPrim::U8ToF32Rows(source.GetBuffer(), source.GetStepSize(), m_pData, GetStepSize(), GetWidth(),
                              GetHeight());
   SetROI(source.GetROI());
 }
@@ -195,7 +196,7 @@ TCPxFloatImage& TCPxFloatImage::operator=(const TCPx8bitImage& source)
     return *this;
   const unsigned char* src = source.GetBuffer() + static_cast<std::ptrdiff_t>(roi.GetTop()) * source.GetStepSize() +
                              roi.GetLeft();
-  PxFloatPrim::Convert8uRows(src, source.GetStepSize(), m_pData, GetStepSize(), roi.GetWidth(), roi.GetHeight());
+  PxPrim::U8ToF32Rows(src, source.GetStepSize(), m_pData, GetStepSize(), roi.GetWidth(), roi.GetHeight());
   return *this;
 }
 

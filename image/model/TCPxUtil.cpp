@@ -217,21 +217,6 @@ void TCPxUtil::DeleteCvPointArray(cv::Point** array)
     delete[] *array;
 }
 
-namespace
-{
-// Truncation toward zero, saturated to the int range; NaN gives 0.
-int TruncateToInt(double v)
-{
-  if (!(v == v))
-    return 0;
-  if (v >= static_cast<double>(INT_MAX))
-    return INT_MAX;
-  if (v <= static_cast<double>(INT_MIN))
-    return INT_MIN;
-  return static_cast<int>(v);
-}
-} // namespace
-
 void TCPxUtil::TransformCvPointArray(const cv::Point* source, cv::Point* target, int count, double scale,
                                      double angle, const TCGenPoint<double>& offset)
 {
@@ -243,8 +228,8 @@ void TCPxUtil::TransformCvPointArray(const cv::Point* source, cv::Point* target,
   {
     const double x = source[i].x;
     const double y = source[i].y;
-    target[i] = cv::Point(TruncateToInt(offset.GetX() + scale * (x * c - y * s)),
-                          TruncateToInt(offset.GetY() + scale * (y * c + x * s)));
+    target[i] = cv::Point(PxPrim::TruncToInt(offset.GetX() + scale * (x * c - y * s)),
+                          PxPrim::TruncToInt(offset.GetY() + scale * (y * c + x * s)));
   }
 }
 

@@ -142,18 +142,6 @@ void ThresholdRows(float* dst, int stride, int width, int height, float threshol
 
 // ---- conversions -------------------------------------------------------------------------------
 PX_HOT_KERNEL
-void Convert8uRows(const std::uint8_t* src, int srcStride, float* dst, int dstStride, int width, int height)
-{
-  for (int y = 0; y < height; ++y)
-  {
-    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(y) * srcStride;
-    float* d = RowOf(dst, dstStride, y);
-    for (int x = 0; x < width; ++x)
-      d[x] = static_cast<float>(s[x]);
-  }
-}
-
-PX_HOT_KERNEL
 void Convert16uRows(const std::uint16_t* src, int srcStride, float* dst, int dstStride, int width, int height)
 {
   for (int y = 0; y < height; ++y)

@@ -58,8 +58,6 @@ void SetMaskedRows(float value, const std::uint8_t* mask, int maskStride, float*
 void ThresholdRows(float* dst, int stride, int width, int height, float threshold, float value, bool greater);
 
 // ---- conversions ---------------------------------------------------------------------------
-/// Unsigned bytes to floats (exact).
-void Convert8uRows(const std::uint8_t* src, int srcStride, float* dst, int dstStride, int width, int height);
 /// Unsigned 16-bit values (native byte order) to floats (exact).
 void Convert16uRows(const std::uint16_t* src, int srcStride, float* dst, int dstStride, int width, int height);
 

@@ -2,6 +2,7 @@
 // Pixel kernels of the image library. They trust their arguments: the public
 // methods check sizes, pointers and regions once and then call these.
 // Strides are in bytes and may exceed the row length (padded rows).
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -13,6 +14,18 @@
 
 namespace PxPrim
 {
+/// Truncation toward zero saturated to the int range; NaN gives 0.
+inline int TruncToInt(double v)
+{
+  if (!(v == v))
+    return 0;
+  if (v >= static_cast<double>(INT_MAX))
+    return INT_MAX;
+  if (v <= static_cast<double>(INT_MIN))
+    return INT_MIN;
+  return static_cast<int>(v);
+}
+
 // ---- allocation ------------------------------------------------------------
 /// Row alignment of image buffers in bytes and alignment of the buffer start.
 constexpr int kRowAlignment = 32;

@@ -12,6 +12,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "primitives/PxFloatPrimitives.h"
+#include "primitives/PxUtilPrimitives.h"
 
 namespace
 {
@@ -102,7 +103,7 @@ TEST(FloatPrimitives, ConversionsAreExact)
   PxFloatPrim::Convert16uRows(words, 8, out, 16, 4, 1);
   EXPECT_EQ(out[2], 32768.0f);
   EXPECT_EQ(out[3], 65535.0f);
-  PxFloatPrim::Convert8uRows(bytes, 4, out, 16, 4, 1);
+  PxPrim::U8ToF32Rows(bytes, 4, out, 16, 4, 1);
   EXPECT_EQ(out[3], 255.0f);
   EXPECT_EQ(out[1], 1.0f);
 }
