@@ -3,7 +3,9 @@
 // and exact comparisons that name the first differing pixel.
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <sstream>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <opencv2/core.hpp>
@@ -39,6 +41,16 @@ inline void FillRandom(cv::Mat m, std::uint64_t seed, double lo = 0, double hi =
 inline void FillRandom(const TCPxImageBase& image, std::uint64_t seed, double lo = 0, double hi = 0)
 {
   FillRandom(Full(image), seed, lo, hi);
+}
+
+/// n reproducible random bytes.
+inline std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed)
+{
+  std::mt19937 rng(seed);
+  std::vector<std::uint8_t> v(n);
+  for (auto& b : v)
+    b = static_cast<std::uint8_t>(rng() & 0xFF);
+  return v;
 }
 
 /// Exact equality of two matrices of one size and type (NaN equals NaN), or
